@@ -1,0 +1,243 @@
+// The subset of the Windows SDK's <windows.h> that certinstall calls, for hosts that have
+// no Windows. Names, types, constants and values are those of the SDK, so code written
+// against this header compiles unchanged against the real one.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <cwchar>
+
+#define WINAPI
+#define CALLBACK
+#define WINBASEAPI
+#define VOID void
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef unsigned short WORD;
+typedef std::uint32_t DWORD;
+typedef std::int32_t LONG;
+typedef std::uint32_t ULONG;
+typedef std::uint32_t UINT;
+typedef int INT;
+typedef char CHAR;
+typedef wchar_t WCHAR;
+typedef LONG HRESULT;
+typedef std::uintptr_t ULONG_PTR;
+typedef std::uintptr_t DWORD_PTR;
+typedef std::intptr_t LONG_PTR;
+typedef std::size_t SIZE_T;
+typedef WORD LANGID;
+typedef DWORD LCID;
+typedef DWORD LCTYPE;
+
+typedef void *LPVOID;
+typedef const void *LPCVOID;
+typedef BYTE *PBYTE, *LPBYTE;
+typedef const BYTE *LPCBYTE;
+typedef DWORD *PDWORD, *LPDWORD;
+typedef BOOL *PBOOL, *LPBOOL;
+typedef CHAR *LPSTR, *PSTR;
+typedef const CHAR *LPCSTR, *PCSTR;
+typedef WCHAR *LPWSTR, *PWSTR;
+typedef const WCHAR *LPCWSTR, *PCWSTR;
+typedef void *HANDLE;
+typedef void *HLOCAL;
+typedef struct HINSTANCE__ *HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef std::intptr_t(WINAPI *FARPROC)();
+
+#ifndef TRUE
+#define TRUE 1
+#endif
+#ifndef FALSE
+#define FALSE 0
+#endif
+
+#define MAX_PATH 260
+
+typedef struct _FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+} FILETIME, *PFILETIME, *LPFILETIME;
+
+typedef struct _SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+} SYSTEMTIME, *PSYSTEMTIME, *LPSYSTEMTIME;
+
+// System error codes (winerror.h).
+#define ERROR_SUCCESS 0L
+#define NO_ERROR 0L
+#define ERROR_INVALID_FUNCTION 1L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_TOO_MANY_OPEN_FILES 4L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_INVALID_DATA 13L
+#define ERROR_OUTOFMEMORY 14L
+#define ERROR_WRITE_FAULT 29L
+#define ERROR_READ_FAULT 30L
+#define ERROR_GEN_FAILURE 31L
+#define ERROR_SHARING_VIOLATION 32L
+#define ERROR_LOCK_VIOLATION 33L
+#define ERROR_HANDLE_EOF 38L
+#define ERROR_HANDLE_DISK_FULL 39L
+#define ERROR_NOT_SUPPORTED 50L
+#define ERROR_FILE_EXISTS 80L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_DISK_FULL 112L
+#define ERROR_CALL_NOT_IMPLEMENTED 120L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_INVALID_NAME 123L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_MORE_DATA 234L
+#define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_MR_MID_NOT_FOUND 317L
+#define ERROR_INVALID_FLAGS 1004L
+#define ERROR_NO_UNICODE_TRANSLATION 1113L
+#define ERROR_FILE_CORRUPT 1392L
+#define ERROR_RESOURCE_LANG_NOT_FOUND 1815L
+
+#define S_OK ((HRESULT)0L)
+#define S_FALSE ((HRESULT)1L)
+#define E_NOTIMPL ((HRESULT)0x80004001L)
+#define E_FAIL ((HRESULT)0x80004005L)
+#define E_OUTOFMEMORY ((HRESULT)0x8007000EL)
+#define E_INVALIDARG ((HRESULT)0x80070057L)
+
+// Cryptographic service provider errors.
+#define NTE_BAD_UID ((HRESULT)0x80090001L)
+#define NTE_BAD_HASH ((HRESULT)0x80090002L)
+#define NTE_BAD_KEY ((HRESULT)0x80090003L)
+#define NTE_BAD_LEN ((HRESULT)0x80090004L)
+#define NTE_BAD_DATA ((HRESULT)0x80090005L)
+#define NTE_BAD_SIGNATURE ((HRESULT)0x80090006L)
+#define NTE_BAD_VER ((HRESULT)0x80090007L)
+#define NTE_BAD_ALGID ((HRESULT)0x80090008L)
+#define NTE_BAD_FLAGS ((HRESULT)0x80090009L)
+#define NTE_BAD_TYPE ((HRESULT)0x8009000AL)
+#define NTE_BAD_KEY_STATE ((HRESULT)0x8009000BL)
+#define NTE_BAD_HASH_STATE ((HRESULT)0x8009000CL)
+#define NTE_NO_KEY ((HRESULT)0x8009000DL)
+#define NTE_NO_MEMORY ((HRESULT)0x8009000EL)
+#define NTE_EXISTS ((HRESULT)0x8009000FL)
+#define NTE_PERM ((HRESULT)0x80090010L)
+#define NTE_NOT_FOUND ((HRESULT)0x80090011L)
+#define NTE_DOUBLE_ENCRYPT ((HRESULT)0x80090012L)
+#define NTE_BAD_PROVIDER ((HRESULT)0x80090013L)
+#define NTE_BAD_PROV_TYPE ((HRESULT)0x80090014L)
+#define NTE_BAD_PUBLIC_KEY ((HRESULT)0x80090015L)
+#define NTE_BAD_KEYSET ((HRESULT)0x80090016L)
+#define NTE_PROV_TYPE_NOT_DEF ((HRESULT)0x80090017L)
+#define NTE_PROV_TYPE_ENTRY_BAD ((HRESULT)0x80090018L)
+#define NTE_KEYSET_NOT_DEF ((HRESULT)0x80090019L)
+#define NTE_KEYSET_ENTRY_BAD ((HRESULT)0x8009001AL)
+#define NTE_PROV_TYPE_NO_MATCH ((HRESULT)0x8009001BL)
+#define NTE_SIGNATURE_FILE_BAD ((HRESULT)0x8009001CL)
+#define NTE_PROVIDER_DLL_FAIL ((HRESULT)0x8009001DL)
+#define NTE_PROV_DLL_NOT_FOUND ((HRESULT)0x8009001EL)
+#define NTE_BAD_KEYSET_PARAM ((HRESULT)0x8009001FL)
+#define NTE_FAIL ((HRESULT)0x80090020L)
+#define NTE_SYS_ERR ((HRESULT)0x80090021L)
+
+// Certificate and message errors.
+#define CRYPT_E_MSG_ERROR ((HRESULT)0x80091001L)
+#define CRYPT_E_UNKNOWN_ALGO ((HRESULT)0x80091002L)
+#define CRYPT_E_OID_FORMAT ((HRESULT)0x80091003L)
+#define CRYPT_E_BAD_LEN ((HRESULT)0x80092001L)
+#define CRYPT_E_BAD_ENCODE ((HRESULT)0x80092002L)
+#define CRYPT_E_FILE_ERROR ((HRESULT)0x80092003L)
+#define CRYPT_E_NOT_FOUND ((HRESULT)0x80092004L)
+#define CRYPT_E_EXISTS ((HRESULT)0x80092005L)
+#define CRYPT_E_NO_PROVIDER ((HRESULT)0x80092006L)
+#define CRYPT_E_SELF_SIGNED ((HRESULT)0x80092007L)
+#define CRYPT_E_DELETED_PREV ((HRESULT)0x80092008L)
+#define CRYPT_E_NO_MATCH ((HRESULT)0x80092009L)
+#define CRYPT_E_UNEXPECTED_MSG_TYPE ((HRESULT)0x8009200AL)
+#define CRYPT_E_NO_KEY_PROPERTY ((HRESULT)0x8009200BL)
+#define CRYPT_E_PENDING_CLOSE ((HRESULT)0x8009200FL)
+#define CRYPT_E_ASN1_ERROR ((HRESULT)0x80093100L)
+#define CRYPT_E_ASN1_INTERNAL ((HRESULT)0x80093101L)
+#define CRYPT_E_ASN1_EOD ((HRESULT)0x80093102L)
+#define CRYPT_E_ASN1_CORRUPT ((HRESULT)0x80093103L)
+#define CRYPT_E_ASN1_LARGE ((HRESULT)0x80093104L)
+#define CRYPT_E_ASN1_MEMORY ((HRESULT)0x80093106L)
+#define CRYPT_E_ASN1_BADTAG ((HRESULT)0x8009310BL)
+
+// Languages and locales.
+#define LANG_NEUTRAL 0x00
+#define LANG_ENGLISH 0x09
+#define LANG_RUSSIAN 0x19
+#define SUBLANG_NEUTRAL 0x00
+#define SUBLANG_DEFAULT 0x01
+#define SUBLANG_SYS_DEFAULT 0x02
+#define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
+#define PRIMARYLANGID(lgid) ((WORD)(lgid) & 0x3ff)
+#define SUBLANGID(lgid) ((WORD)(lgid) >> 10)
+#define LANG_SYSTEM_DEFAULT (MAKELANGID(LANG_NEUTRAL, SUBLANG_SYS_DEFAULT))
+#define LANG_USER_DEFAULT (MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT))
+#define LOCALE_USER_DEFAULT ((LCID)0x0400)
+#define LOCALE_SYSTEM_DEFAULT ((LCID)0x0800)
+#define LOCALE_NOUSEROVERRIDE 0x80000000
+
+#define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_STRING 0x00000400
+#define FORMAT_MESSAGE_FROM_HMODULE 0x00000800
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+#define FORMAT_MESSAGE_ARGUMENT_ARRAY 0x00002000
+#define FORMAT_MESSAGE_MAX_WIDTH_MASK 0x000000FF
+
+#define DATE_SHORTDATE 0x00000001
+#define DATE_LONGDATE 0x00000002
+#define DATE_USE_ALT_CALENDAR 0x00000004
+#define TIME_NOMINUTESORSECONDS 0x00000001
+#define TIME_NOSECONDS 0x00000002
+#define TIME_NOTIMEMARKER 0x00000004
+#define TIME_FORCE24HOURFORMAT 0x00000008
+
+#define CP_ACP 0
+#define CP_OEMCP 1
+#define CP_UTF8 65001
+#define MB_PRECOMPOSED 0x00000001
+#define MB_ERR_INVALID_CHARS 0x00000008
+
+// Last error of the calling thread.
+DWORD WINAPI GetLastError(void);
+void WINAPI SetLastError(DWORD dwErrCode);
+
+// Message texts: the system's description of an error code, Russian for a Russian
+// user and English otherwise; texts end in "\r\n".
+DWORD WINAPI FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                            LPWSTR lpBuffer, DWORD nSize, va_list *Arguments);
+HLOCAL WINAPI LocalFree(HLOCAL hMem);
+
+// Text conversion: CP_ACP is the character set of the user's locale.
+int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                               LPWSTR lpWideCharStr, int cchWideChar);
+
+// Time.
+BOOL WINAPI FileTimeToLocalFileTime(const FILETIME *lpFileTime, LPFILETIME lpLocalFileTime);
+BOOL WINAPI FileTimeToSystemTime(const FILETIME *lpFileTime, LPSYSTEMTIME lpSystemTime);
+int WINAPI GetDateFormatW(LCID Locale, DWORD dwFlags, const SYSTEMTIME *lpDate, LPCWSTR lpFormat,
+                          LPWSTR lpDateStr, int cchDate);
+int WINAPI GetTimeFormatW(LCID Locale, DWORD dwFlags, const SYSTEMTIME *lpTime, LPCWSTR lpFormat,
+                          LPWSTR lpTimeStr, int cchTime);
+
+// The running program.
+HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
+DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
+
