@@ -1,0 +1,103 @@
+// Certificates and stores as the platform layer keeps them. A PCCERT_CONTEXT handed to a
+// caller is the CERT_CONTEXT base of a CertObject; an HCERTSTORE is a Store.
+#pragma once
+
+#include <wincrypt.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace platform {
+
+using Bytes = std::vector<BYTE>;
+
+// Element ids of the serialized store format that are not properties.
+constexpr DWORD kCertElementId = 32;
+constexpr DWORD kCrlElementId = 33;
+constexpr DWORD kCtlElementId = 34;
+
+// A certificate property in its serialized form (CRYPT_KEY_PROV_INFO is kept in the
+// self-relative layout that store files use).
+struct Property {
+    DWORD id = 0;
+    DWORD encodingType = X509_ASN_ENCODING;
+    Bytes value;
+    bool persist = true;
+};
+
+// What CertCreateCertificateContext derives from the encoding; CERT_INFO points into it.
+struct ParsedCertificate {
+    CERT_INFO info{};
+    Bytes encoded;
+    std::array<BYTE, 20> sha1{};
+    Bytes serial;
+    std::string signatureOid, publicKeyOid;
+    Bytes signatureParams, publicKeyParams, publicKey, subject, issuer, issuerUid, subjectUid;
+    std::vector<std::string> extensionOids;
+    std::vector<Bytes> extensionValues;
+    std::vector<CERT_EXTENSION> extensions;
+};
+
+// Parses DER; on failure sets the last error to the ASN.1 error and returns null.
+std::unique_ptr<ParsedCertificate> parseCertificate(const BYTE *der, DWORD size);
+
+// Hash properties are derived from the encoding, never taken from outside.
+bool isHashProperty(DWORD id);
+Bytes computeHashProperty(const ParsedCertificate &cert, DWORD id);
+
+class Store;
+
+struct CertObject : CERT_CONTEXT {
+    static constexpr std::uint32_t kMagic = 0x43455254; // "CERT"
+    std::uint32_t magic = kMagic;
+    std::atomic<long> refs{0}; // caller references, plus one while linked in the store
+    Store *store = nullptr;
+    CertObject *prev = nullptr, *next = nullptr; // store order; kept until the object dies
+    bool linked = false;                          // still a member of the store
+    std::uint64_t seq = 0;                        // position in store order
+    std::unique_ptr<ParsedCertificate> cert;
+    std::vector<Property> props;
+
+    std::string hashKey() const { return std::string(cert->sha1.begin(), cert->sha1.end()); }
+    const Property *findProperty(DWORD id) const;
+};
+
+// Null (with E_INVALIDARG set) when the pointer is not a context of this layer.
+CertObject *certObject(PCCERT_CONTEXT context);
+
+// A store element the program does not interpret (CRL, CTL), kept to be written back.
+struct OpaqueElement {
+    DWORD id = 0;
+    std::vector<Property> props;
+    Bytes encoded;
+};
+
+// One element of the serialized format: properties, then the certificate/CRL/CTL.
+struct SerializedElement {
+    DWORD id = 0;
+    std::vector<Property> props;
+    Bytes encoded;
+};
+
+// Serialized store format (header, elements, end marker).
+bool parseSerializedStore(const Bytes &data, std::vector<SerializedElement> &out); // sets last error
+bool parseSerializedElement(const BYTE *data, DWORD size, SerializedElement &out); // sets last error
+void appendElement(Bytes &out, const SerializedElement &element);
+Bytes serializeStore(const std::vector<SerializedElement> &elements);
+
+// Properties of a parsed certificate as read from a serialized element: hash properties
+// are recomputed in place.
+std::vector<Property> trustedProperties(const std::vector<Property> &props, const ParsedCertificate &cert);
+
+// Creates an object holding one caller reference, not yet in any store.
+CertObject *newCertObject(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> props);
+
+SerializedElement elementOf(const CertObject &object);
+
+} // namespace platform

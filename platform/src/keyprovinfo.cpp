@@ -1,0 +1,210 @@
+#include "keyprovinfo.h"
+
+#include <cstring>
+#include <optional>
+
+namespace platform {
+namespace {
+
+constexpr size_t kFixedSize = 28;
+constexpr size_t kParamSize = 16;
+
+struct Decoded {
+    std::optional<std::wstring> container, provider;
+    DWORD provType = 0, flags = 0, keySpec = 0;
+    struct Param {
+        DWORD param, flags;
+        Bytes data;
+    };
+    std::vector<Param> params;
+};
+
+DWORD readDword(const Bytes &b, size_t at)
+{
+    return static_cast<DWORD>(b[at]) | static_cast<DWORD>(b[at + 1]) << 8 | static_cast<DWORD>(b[at + 2]) << 16 |
+           static_cast<DWORD>(b[at + 3]) << 24;
+}
+
+void putDword(Bytes &out, size_t at, DWORD v)
+{
+    for (int i = 0; i < 4; ++i)
+        out[at + static_cast<size_t>(i)] = static_cast<BYTE>(v >> (8 * i));
+}
+
+void appendUtf16(Bytes &out, const wchar_t *text)
+{
+    auto unit = [&](unsigned u) {
+        out.push_back(static_cast<BYTE>(u));
+        out.push_back(static_cast<BYTE>(u >> 8));
+    };
+    for (; *text; ++text) {
+        auto c = static_cast<unsigned>(*text);
+        if (c >= 0x10000 && c <= 0x10FFFF) {
+            c -= 0x10000;
+            unit(0xD800 + (c >> 10));
+            unit(0xDC00 + (c & 0x3FF));
+        } else {
+            unit(c);
+        }
+    }
+    unit(0);
+}
+
+std::optional<std::wstring> readUtf16(const Bytes &b, DWORD offset, bool &ok)
+{
+    if (offset == 0)
+        return std::nullopt;
+    std::wstring text;
+    for (size_t at = offset;; at += 2) {
+        if (at + 2 > b.size()) {
+            ok = false;
+            return std::nullopt;
+        }
+        unsigned u = b[at] | static_cast<unsigned>(b[at + 1]) << 8;
+        if (u == 0)
+            return text;
+        if (u >= 0xD800 && u < 0xDC00 && at + 4 <= b.size()) {
+            unsigned low = b[at + 2] | static_cast<unsigned>(b[at + 3]) << 8;
+            if (low >= 0xDC00 && low < 0xE000) {
+                text.push_back(static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00)));
+                at += 2;
+                continue;
+            }
+        }
+        text.push_back(static_cast<wchar_t>(u));
+    }
+}
+
+std::optional<Decoded> decode(const Bytes &b)
+{
+    if (b.size() < kFixedSize)
+        return std::nullopt;
+    Decoded d;
+    bool ok = true;
+    d.container = readUtf16(b, readDword(b, 0), ok);
+    d.provider = readUtf16(b, readDword(b, 4), ok);
+    d.provType = readDword(b, 8);
+    d.flags = readDword(b, 12);
+    const DWORD count = readDword(b, 16);
+    const DWORD paramsAt = readDword(b, 20);
+    d.keySpec = readDword(b, 24);
+    if (!ok)
+        return std::nullopt;
+    if (count) {
+        if (paramsAt > b.size() || count > (b.size() - paramsAt) / kParamSize)
+            return std::nullopt;
+        for (DWORD i = 0; i < count; ++i) {
+            const size_t at = paramsAt + i * kParamSize;
+            const DWORD dataAt = readDword(b, at + 4), dataLen = readDword(b, at + 8);
+            if (dataAt > b.size() || dataLen > b.size() - dataAt)
+                return std::nullopt;
+            d.params.push_back({readDword(b, at), readDword(b, at + 12),
+                                Bytes(b.begin() + dataAt, b.begin() + dataAt + dataLen)});
+        }
+    }
+    return d;
+}
+
+size_t align(size_t n, size_t a) { return (n + a - 1) / a * a; }
+
+struct Layout {
+    size_t params, data, container, provider, total;
+};
+
+Layout layoutOf(const Decoded &d)
+{
+    Layout l{};
+    l.params = align(sizeof(CRYPT_KEY_PROV_INFO), alignof(CRYPT_KEY_PROV_PARAM));
+    l.data = l.params + d.params.size() * sizeof(CRYPT_KEY_PROV_PARAM);
+    size_t end = l.data;
+    for (const auto &p : d.params)
+        end += p.data.size();
+    l.container = align(end, alignof(wchar_t));
+    end = l.container + (d.container ? (d.container->size() + 1) * sizeof(wchar_t) : 0);
+    l.provider = end;
+    end += d.provider ? (d.provider->size() + 1) * sizeof(wchar_t) : 0;
+    l.total = align(end, alignof(CRYPT_KEY_PROV_INFO));
+    return l;
+}
+
+} // namespace
+
+Bytes keyProvInfoToSerialized(const CRYPT_KEY_PROV_INFO &info)
+{
+    Bytes out(kFixedSize, 0);
+    putDword(out, 8, info.dwProvType);
+    putDword(out, 12, info.dwFlags);
+    putDword(out, 24, info.dwKeySpec);
+    if (info.cProvParam && info.rgProvParam) {
+        putDword(out, 16, info.cProvParam);
+        putDword(out, 20, static_cast<DWORD>(out.size()));
+        const size_t table = out.size();
+        out.resize(table + info.cProvParam * kParamSize, 0);
+        for (DWORD i = 0; i < info.cProvParam; ++i) {
+            const CRYPT_KEY_PROV_PARAM &p = info.rgProvParam[i];
+            const size_t at = table + i * kParamSize;
+            putDword(out, at, p.dwParam);
+            putDword(out, at + 4, p.cbData ? static_cast<DWORD>(out.size()) : 0);
+            putDword(out, at + 8, p.cbData);
+            putDword(out, at + 12, p.dwFlags);
+            if (p.cbData && p.pbData)
+                out.insert(out.end(), p.pbData, p.pbData + p.cbData);
+        }
+    }
+    if (out.size() % 2)
+        out.push_back(0);
+    if (info.pwszContainerName) {
+        putDword(out, 0, static_cast<DWORD>(out.size()));
+        appendUtf16(out, info.pwszContainerName);
+    }
+    if (info.pwszProvName) {
+        putDword(out, 4, static_cast<DWORD>(out.size()));
+        appendUtf16(out, info.pwszProvName);
+    }
+    return out;
+}
+
+DWORD keyProvInfoStructSize(const Bytes &serialized)
+{
+    auto d = decode(serialized);
+    return d ? static_cast<DWORD>(layoutOf(*d).total) : 0;
+}
+
+void keyProvInfoWriteStruct(const Bytes &serialized, void *dest)
+{
+    auto d = decode(serialized);
+    if (!d)
+        return;
+    const Layout l = layoutOf(*d);
+    auto *base = static_cast<BYTE *>(dest);
+    std::memset(base, 0, l.total);
+    auto *info = reinterpret_cast<CRYPT_KEY_PROV_INFO *>(base);
+    info->dwProvType = d->provType;
+    info->dwFlags = d->flags;
+    info->dwKeySpec = d->keySpec;
+    info->cProvParam = static_cast<DWORD>(d->params.size());
+    if (!d->params.empty()) {
+        info->rgProvParam = reinterpret_cast<CRYPT_KEY_PROV_PARAM *>(base + l.params);
+        size_t at = l.data;
+        for (size_t i = 0; i < d->params.size(); ++i) {
+            CRYPT_KEY_PROV_PARAM &p = info->rgProvParam[i];
+            p.dwParam = d->params[i].param;
+            p.dwFlags = d->params[i].flags;
+            p.cbData = static_cast<DWORD>(d->params[i].data.size());
+            p.pbData = p.cbData ? base + at : nullptr;
+            if (p.cbData)
+                std::memcpy(base + at, d->params[i].data.data(), p.cbData);
+            at += p.cbData;
+        }
+    }
+    if (d->container) {
+        info->pwszContainerName = reinterpret_cast<wchar_t *>(base + l.container);
+        std::wmemcpy(info->pwszContainerName, d->container->c_str(), d->container->size() + 1);
+    }
+    if (d->provider) {
+        info->pwszProvName = reinterpret_cast<wchar_t *>(base + l.provider);
+        std::wmemcpy(info->pwszProvName, d->provider->c_str(), d->provider->size() + 1);
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,18 @@
+// CERT_KEY_PROV_INFO_PROP_ID between the caller's CRYPT_KEY_PROV_INFO and the
+// self-relative form that store files keep (32-bit offsets, UTF-16LE names).
+#pragma once
+
+#include "certobject.h"
+
+namespace platform {
+
+Bytes keyProvInfoToSerialized(const CRYPT_KEY_PROV_INFO &info);
+
+// Size of the CRYPT_KEY_PROV_INFO with its names and parameters in one buffer; 0 when the
+// serialized value is malformed.
+DWORD keyProvInfoStructSize(const Bytes &serialized);
+
+// Writes the structure into `dest` (at least keyProvInfoStructSize bytes, suitably aligned).
+void keyProvInfoWriteStruct(const Bytes &serialized, void *dest);
+
+} // namespace platform

@@ -1,0 +1,457 @@
+#include "store.h"
+#include "lasterror.h"
+#include "storefile.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform {
+namespace {
+
+enum class AddAction { Fail, UseExisting, Replace, Append };
+
+LONG compareFileTimes(const FILETIME &a, const FILETIME &b)
+{
+    auto value = [](const FILETIME &t) {
+        return static_cast<std::uint64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime;
+    };
+    return value(a) < value(b) ? -1 : value(a) > value(b) ? 1 : 0;
+}
+
+// What a disposition does when the store may already hold an equal certificate (same
+// SHA-1 hash). `existingNotBefore` is null when there is none.
+AddAction decideAdd(DWORD disposition, const FILETIME *existingNotBefore, const ParsedCertificate &incoming)
+{
+    if (!existingNotBefore || disposition == CERT_STORE_ADD_ALWAYS)
+        return AddAction::Append;
+    switch (disposition) {
+    case CERT_STORE_ADD_NEW:
+        return AddAction::Fail;
+    case CERT_STORE_ADD_USE_EXISTING:
+        return AddAction::UseExisting;
+    case CERT_STORE_ADD_NEWER:
+    case CERT_STORE_ADD_NEWER_INHERIT_PROPERTIES:
+        return compareFileTimes(*existingNotBefore, incoming.info.NotBefore) >= 0 ? AddAction::Fail
+                                                                                   : AddAction::Replace;
+    default:
+        return AddAction::Replace;
+    }
+}
+
+bool inheritsProperties(DWORD disposition)
+{
+    return disposition == CERT_STORE_ADD_REPLACE_EXISTING_INHERIT_PROPERTIES ||
+           disposition == CERT_STORE_ADD_NEWER_INHERIT_PROPERTIES;
+}
+
+bool hasProperty(const std::vector<Property> &props, DWORD id)
+{
+    return std::any_of(props.begin(), props.end(), [id](const Property &p) { return p.id == id; });
+}
+
+// Adds to `into` each property of `from` that it lacks.
+void addMissing(std::vector<Property> &into, const std::vector<Property> &from)
+{
+    for (const Property &p : from)
+        if (!hasProperty(into, p.id))
+            into.push_back(p);
+}
+
+// The properties a certificate ends up with after an add that found `existing`.
+std::vector<Property> resultingProperties(AddAction action, DWORD disposition, const std::vector<Property> &existing,
+                                          const std::vector<Property> &incoming)
+{
+    std::vector<Property> props = action == AddAction::UseExisting ? existing : incoming;
+    if (action == AddAction::UseExisting)
+        addMissing(props, incoming);
+    else if (action == AddAction::Replace && inheritsProperties(disposition))
+        addMissing(props, existing);
+    return props;
+}
+
+SerializedElement *findElement(std::vector<SerializedElement> &elements, const Bytes &encoded)
+{
+    for (SerializedElement &e : elements)
+        if (e.id == kCertElementId && e.encoded == encoded)
+            return &e;
+    return nullptr;
+}
+
+void setOrRemove(std::vector<Property> &props, const Property *property, DWORD id)
+{
+    auto it = std::find_if(props.begin(), props.end(), [id](const Property &p) { return p.id == id; });
+    if (!property) {
+        if (it != props.end())
+            props.erase(it);
+    } else if (it != props.end()) {
+        it->value = property->value;
+        it->persist = property->persist;
+    } else {
+        props.push_back(*property);
+    }
+}
+
+} // namespace
+
+Store *storeOf(HCERTSTORE handle)
+{
+    auto *store = static_cast<Store *>(handle);
+    if (!store || store->magic != Store::kMagic)
+        return fail(hresultCode(E_INVALIDARG), static_cast<Store *>(nullptr));
+    return store;
+}
+
+Store *newDetachedStore() { return new Store(Store::Kind::Memory); }
+
+void Store::release()
+{
+    if (refs_.fetch_sub(1, std::memory_order_acq_rel) != 1)
+        return;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        for (CertObject *o = head_; o;) {
+            CertObject *next = o->next;
+            delete o;
+            o = next;
+        }
+        head_ = tail_ = nullptr;
+    }
+    magic = 0;
+    delete this;
+}
+
+void Store::configureFile(std::string path, bool commitOnClose, bool readOnly)
+{
+    path_ = std::move(path);
+    commitOnClose_ = commitOnClose;
+    readOnly_ = readOnly;
+}
+
+void Store::configureSystem(std::string path, std::string lockPath, bool readOnly)
+{
+    path_ = std::move(path);
+    lockPath_ = std::move(lockPath);
+    readOnly_ = readOnly;
+}
+
+void Store::link(CertObject *object, CertObject *after)
+{
+    object->store = this;
+    object->linked = true;
+    object->refs.fetch_add(1);
+    object->seq = after ? after->seq : nextSeq_++;
+    CertObject *before = after ? after : tail_;
+    object->prev = before;
+    object->next = before ? before->next : head_;
+    if (object->next)
+        object->next->prev = object;
+    else
+        tail_ = object;
+    if (before)
+        before->next = object;
+    else
+        head_ = object;
+    byHash_.emplace(object->hashKey(), object);
+}
+
+void Store::unlinkMember(CertObject *object)
+{
+    if (!object->linked)
+        return;
+    object->linked = false;
+    auto range = byHash_.equal_range(object->hashKey());
+    for (auto it = range.first; it != range.second; ++it)
+        if (it->second == object) {
+            byHash_.erase(it);
+            break;
+        }
+    if (object->refs.fetch_sub(1) == 1)
+        destroyLocked(object);
+}
+
+void Store::destroyLocked(CertObject *object)
+{
+    if (object->prev)
+        object->prev->next = object->next;
+    else
+        head_ = object->next;
+    if (object->next)
+        object->next->prev = object->prev;
+    else
+        tail_ = object->prev;
+    delete object;
+}
+
+CertObject *Store::handOut(CertObject *object)
+{
+    object->refs.fetch_add(1);
+    addRef();
+    return object;
+}
+
+void Store::dropReference(CertObject *object)
+{
+    if (object->refs.fetch_sub(1) == 1) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        destroyLocked(object);
+    }
+}
+
+bool Store::load(const Bytes &data)
+{
+    std::vector<SerializedElement> elements;
+    if (!parseSerializedStore(data, elements))
+        return false;
+    std::vector<CertObject *> objects;
+    std::vector<SerializedElement> opaque;
+    objects.reserve(elements.size());
+    for (SerializedElement &e : elements) {
+        if (e.id != kCertElementId) {
+            opaque.push_back(std::move(e));
+            continue;
+        }
+        auto cert = parseCertificate(e.encoded.data(), static_cast<DWORD>(e.encoded.size()));
+        if (!cert) {
+            for (CertObject *o : objects)
+                delete o;
+            return fail(ERROR_FILE_CORRUPT, false);
+        }
+        auto props = trustedProperties(e.props, *cert);
+        objects.push_back(newCertObject(std::move(cert), std::move(props)));
+    }
+    std::lock_guard<std::mutex> guard(mutex_);
+    clearLocked();
+    byHash_.reserve(objects.size());
+    for (CertObject *o : objects)
+        link(o, nullptr);
+    opaque_ = std::move(opaque);
+    dirty_ = false;
+    return true;
+}
+
+void Store::clearLocked()
+{
+    for (CertObject *o = head_; o;) {
+        CertObject *next = o->next; // read first: unlinking may destroy o
+        unlinkMember(o);
+        o = next;
+    }
+    opaque_.clear();
+}
+
+bool Store::resync()
+{
+    if (kind_ == Kind::Memory)
+        return true;
+    Bytes data;
+    if (fileExists(path_) && !readWholeFile(path_, data))
+        return false;
+    return load(data);
+}
+
+CertObject *Store::enumerate(CertObject *previous)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    for (CertObject *o = previous ? previous->next : head_; o; o = o->next)
+        if (o->linked)
+            return handOut(o);
+    return nullptr;
+}
+
+CertObject *Store::findByHash(const std::string &hash, CertObject *previous)
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    if (previous) { // a later duplicate: rare, so walk on from the previous one
+        for (CertObject *o = previous->next; o; o = o->next)
+            if (o->linked && o->hashKey() == hash)
+                return handOut(o);
+        return nullptr;
+    }
+    CertObject *first = nullptr;
+    auto range = byHash_.equal_range(hash);
+    for (auto it = range.first; it != range.second; ++it)
+        if (!first || it->second->seq < first->seq)
+            first = it->second;
+    return first ? handOut(first) : nullptr;
+}
+
+bool Store::changeFile(const std::function<bool(std::vector<SerializedElement> &)> &change)
+{
+    FileLock lock(lockPath_);
+    if (!lock.locked())
+        return false;
+    Bytes data;
+    if (fileExists(path_) && !readWholeFile(path_, data))
+        return false;
+    std::vector<SerializedElement> elements;
+    if (!parseSerializedStore(data, elements))
+        return false; // a damaged file is left as it is
+    if (!change(elements))
+        return false;
+    return replaceFileAtomically(path_, serializeStore(elements));
+}
+
+bool Store::add(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> props, DWORD disposition,
+                CertObject **result)
+{
+    if (result)
+        *result = nullptr;
+    if (disposition < CERT_STORE_ADD_NEW || disposition > CERT_STORE_ADD_NEWER_INHERIT_PROPERTIES)
+        return fail(hresultCode(E_INVALIDARG), false);
+    if (readOnly_)
+        return fail(ERROR_ACCESS_DENIED, false);
+
+    AddAction action = AddAction::Append;
+    if (kind_ == Kind::System) {
+        // The file decides: another window or process may have changed it since we read it.
+        bool ok = changeFile([&](std::vector<SerializedElement> &elements) {
+            SerializedElement *existing = findElement(elements, cert->encoded);
+            action = decideAdd(disposition, existing ? &cert->info.NotBefore : nullptr, *cert);
+            switch (action) {
+            case AddAction::Fail:
+                return fail(hresultCode(CRYPT_E_EXISTS), false);
+            case AddAction::Append:
+                elements.push_back(SerializedElement{kCertElementId, props, cert->encoded});
+                break;
+            default:
+                existing->props = resultingProperties(action, disposition, existing->props, props);
+                props = existing->props;
+                break;
+            }
+            return true;
+        });
+        if (!ok)
+            return false;
+    }
+
+    std::lock_guard<std::mutex> guard(mutex_);
+    CertObject *existing = nullptr;
+    auto range = byHash_.equal_range(std::string(cert->sha1.begin(), cert->sha1.end()));
+    for (auto it = range.first; it != range.second; ++it)
+        if (!existing || it->second->seq < existing->seq)
+            existing = it->second;
+
+    if (kind_ != Kind::System) {
+        action = decideAdd(disposition, existing ? &existing->cert->info.NotBefore : nullptr, *cert);
+        if (action == AddAction::Fail)
+            return fail(hresultCode(CRYPT_E_EXISTS), false);
+        if (existing && action != AddAction::Append)
+            props = resultingProperties(action, disposition, existing->props, props);
+    } else if (!existing && action != AddAction::Append) {
+        action = AddAction::Append; // this handle has not seen the certificate another one added
+    }
+
+    CertObject *object = nullptr;
+    if (action == AddAction::UseExisting) {
+        existing->props = std::move(props);
+        object = existing;
+    } else {
+        object = newCertObject(std::move(cert), std::move(props));
+        if (action == AddAction::Replace) {
+            link(object, existing);
+            unlinkMember(existing);
+        } else {
+            link(object, nullptr);
+        }
+    }
+    markChanged();
+    if (result)
+        *result = handOut(object);
+    return true;
+}
+
+bool Store::addOpaque(SerializedElement element)
+{
+    if (readOnly_)
+        return fail(ERROR_ACCESS_DENIED, false);
+    if (kind_ == Kind::System &&
+        !changeFile([&](std::vector<SerializedElement> &elements) {
+            elements.push_back(element);
+            return true;
+        }))
+        return false;
+    std::lock_guard<std::mutex> guard(mutex_);
+    opaque_.push_back(std::move(element));
+    markChanged();
+    return true;
+}
+
+bool Store::remove(CertObject *object)
+{
+    if (!object->linked)
+        return true;
+    if (readOnly_)
+        return fail(ERROR_ACCESS_DENIED, false);
+    if (kind_ == Kind::System &&
+        !changeFile([&](std::vector<SerializedElement> &elements) {
+            auto it = std::find_if(elements.begin(), elements.end(), [&](const SerializedElement &e) {
+                return e.id == kCertElementId && e.encoded == object->cert->encoded;
+            });
+            if (it != elements.end())
+                elements.erase(it);
+            return true;
+        }))
+        return false;
+    std::lock_guard<std::mutex> guard(mutex_);
+    unlinkMember(object);
+    markChanged();
+    return true;
+}
+
+bool Store::setProperty(CertObject *object, const Property *property, DWORD id)
+{
+    std::vector<Property> props;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        props = object->props;
+    }
+    setOrRemove(props, property, id);
+    if (kind_ == Kind::System && object->linked && (!property || property->persist)) {
+        if (readOnly_)
+            return fail(ERROR_ACCESS_DENIED, false);
+        if (!changeFile([&](std::vector<SerializedElement> &elements) {
+                if (SerializedElement *e = findElement(elements, object->cert->encoded))
+                    e->props = props;
+                return true;
+            }))
+            return false;
+    }
+    std::lock_guard<std::mutex> guard(mutex_);
+    object->props = std::move(props);
+    if (object->linked)
+        markChanged();
+    return true;
+}
+
+bool Store::commit(bool force)
+{
+    if (kind_ != Kind::File)
+        return true;
+    if (readOnly_)
+        return fail(ERROR_ACCESS_DENIED, false);
+    std::vector<SerializedElement> elements;
+    {
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (!dirty_ && !force)
+            return true;
+        for (CertObject *o = head_; o; o = o->next)
+            if (o->linked)
+                elements.push_back(elementOf(*o));
+        elements.insert(elements.end(), opaque_.begin(), opaque_.end());
+    }
+    if (!replaceFileAtomically(path_, serializeStore(elements)))
+        return false;
+    std::lock_guard<std::mutex> guard(mutex_);
+    dirty_ = false;
+    return true;
+}
+
+void Store::clearDirty()
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    dirty_ = false;
+}
+
+std::mutex &Store::mutex() { return mutex_; }
+
+} // namespace platform

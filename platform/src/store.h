@@ -1,0 +1,92 @@
+// The store object behind an HCERTSTORE.
+#pragma once
+
+#include "certobject.h"
+
+#include <functional>
+
+namespace platform {
+
+class Store {
+public:
+    enum class Kind { Memory, File, System };
+    static constexpr std::uint32_t kMagic = 0x53544F52; // "STOR"
+
+    explicit Store(Kind kind) : kind_(kind) {}
+    Store(const Store &) = delete;
+    Store &operator=(const Store &) = delete;
+
+    std::uint32_t magic = kMagic;
+
+    Kind kind() const { return kind_; }
+
+    // References: open handles plus the callers' references on its certificates. The
+    // store is destroyed when the last one goes.
+    void addRef() { refs_.fetch_add(1, std::memory_order_relaxed); }
+    void release();
+    bool hasOutstandingReferences() const { return refs_.load() > 1; }
+    void open() { opens_.fetch_add(1); addRef(); }
+    // Drops one open handle; true when it was the last one.
+    bool closeHandle() { return opens_.fetch_sub(1) == 1; }
+
+    // A file store or a system store reads its file once at open.
+    bool load(const Bytes &data);
+
+    CertObject *enumerate(CertObject *previous);
+    CertObject *findByHash(const std::string &hash, CertObject *previous);
+    // Guards the certificates' properties and the store's order.
+    std::mutex &mutex();
+
+    // Adds with one of the CERT_STORE_ADD_* dispositions. On success returns the store's
+    // object with one caller reference taken when `wantContext`.
+    bool add(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> props, DWORD disposition,
+             CertObject **result);
+    bool addOpaque(SerializedElement element);
+    bool remove(CertObject *object);
+    bool setProperty(CertObject *object, const Property *property, DWORD id);
+
+    // Writes a file store's contents; `force` writes even when nothing changed.
+    bool commit(bool force);
+    bool commitOnClose() const { return commitOnClose_; }
+    void clearDirty();
+    bool resync();
+
+    // Takes one caller reference on an object of this store.
+    CertObject *handOut(CertObject *object);
+    // Drops one reference on an object of this store; the object dies with its last one.
+    void dropReference(CertObject *object);
+
+    void configureFile(std::string path, bool commitOnClose, bool readOnly);
+    void configureSystem(std::string path, std::string lockPath, bool readOnly);
+
+private:
+    // Applies a change to the system store's file under its lock, reading the file fresh
+    // so that changes made by others are kept.
+    bool changeFile(const std::function<bool(std::vector<SerializedElement> &)> &change);
+    void link(CertObject *object, CertObject *after);
+    void unlinkMember(CertObject *object); // with the mutex held
+    void destroyLocked(CertObject *object);
+    void markChanged() { dirty_ = true; }
+    void clearLocked();
+
+    Kind kind_;
+    std::atomic<long> refs_{0};
+    std::atomic<long> opens_{0};
+    std::mutex mutex_;
+    CertObject *head_ = nullptr, *tail_ = nullptr;
+    std::uint64_t nextSeq_ = 1;
+    std::unordered_multimap<std::string, CertObject *> byHash_;
+    std::vector<SerializedElement> opaque_;
+    bool dirty_ = false;
+    bool commitOnClose_ = false;
+    bool readOnly_ = false;
+    std::string path_, lockPath_;
+};
+
+// Null with E_INVALIDARG set when the handle is not a store of this layer.
+Store *storeOf(HCERTSTORE handle);
+
+// A new memory store holding no open handle (used for contexts that belong to no store).
+Store *newDetachedStore();
+
+} // namespace platform

@@ -1,0 +1,196 @@
+#include "systemstore.h"
+#include "lasterror.h"
+#include "storefile.h"
+
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace platform;
+
+namespace {
+
+// The stores a user of Windows always finds, in the order its tools list them.
+const wchar_t *const kPredefinedStores[] = {L"My",         L"Root",          L"Trust",         L"CA",
+                                            L"UserDS",     L"TrustedPublisher", L"Disallowed", L"AuthRoot",
+                                            L"TrustedPeople", L"ClientAuthIssuer", L"SmartCardRoot",
+                                            L"AddressBook", L"REQUEST"};
+
+const char kSuffix[] = ".sst";
+
+bool sameName(const std::wstring &a, const std::wstring &b)
+{
+    auto unicode = [](const std::wstring &s) {
+        return icu::UnicodeString::fromUTF32(reinterpret_cast<const UChar32 *>(s.data()),
+                                             static_cast<int32_t>(s.size()));
+    };
+    return unicode(a).caseCompare(unicode(b), U_FOLD_CASE_DEFAULT) == 0;
+}
+
+std::string storesFolder()
+{
+    std::string home;
+    if (const char *own = std::getenv("CERTINSTALL_HOME"); own && *own) {
+        home = own;
+    } else if (const char *data = std::getenv("XDG_DATA_HOME"); data && *data) {
+        home = std::string(data) + "/certinstall";
+    } else {
+        const char *user = std::getenv("HOME");
+        home = std::string(user && *user ? user : ".") + "/.local/share/certinstall";
+    }
+    return home + "/stores";
+}
+
+bool makeFolders(const std::string &path)
+{
+    for (size_t at = 1; at <= path.size(); ++at) {
+        if (at != path.size() && path[at] != '/')
+            continue;
+        std::string part = path.substr(0, at);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return fail(win32ErrorOfErrno(errno, ERROR_PATH_NOT_FOUND), false);
+    }
+    return true;
+}
+
+// Names of the store files present, without their suffix.
+std::vector<std::wstring> existingStores(const std::string &folder)
+{
+    std::vector<std::wstring> names;
+    DIR *dir = ::opendir(folder.c_str());
+    if (!dir)
+        return names;
+    while (dirent *entry = ::readdir(dir)) {
+        std::string file = entry->d_name;
+        if (file.size() > sizeof kSuffix - 1 && file[0] != '.' &&
+            file.compare(file.size() - (sizeof kSuffix - 1), std::string::npos, kSuffix) == 0)
+            names.push_back(fromUtf8(file.substr(0, file.size() - (sizeof kSuffix - 1))));
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool validStoreName(const std::wstring &name)
+{
+    if (name.empty() || name == L"." || name == L"..")
+        return false;
+    return std::none_of(name.begin(), name.end(),
+                        [](wchar_t c) { return c == L'/' || c == L'\\' || static_cast<unsigned>(c) < 0x20; });
+}
+
+// The file stem that holds the store of this name: a predefined store's own spelling,
+// else the spelling of a store that exists, else the name as given.
+std::wstring storeStem(const std::wstring &name, const std::string &folder)
+{
+    for (const wchar_t *known : kPredefinedStores)
+        if (sameName(name, known))
+            return known;
+    for (const std::wstring &existing : existingStores(folder))
+        if (sameName(name, existing))
+            return existing;
+    return name;
+}
+
+} // namespace
+
+namespace platform {
+
+Store *openFileStore(const std::string &path, DWORD flags)
+{
+    const bool readOnly = flags & CERT_STORE_READONLY_FLAG;
+    const bool commit = flags & CERT_FILE_STORE_COMMIT_ENABLE_FLAG;
+    if (readOnly && commit)
+        return fail(hresultCode(E_INVALIDARG), static_cast<Store *>(nullptr));
+    if (flags & CERT_STORE_DELETE_FLAG) {
+        if (::unlink(path.c_str()) != 0)
+            return fail(win32ErrorOfErrno(errno, ERROR_ACCESS_DENIED), static_cast<Store *>(nullptr));
+        return fail(ERROR_SUCCESS, static_cast<Store *>(nullptr));
+    }
+    const bool exists = fileExists(path);
+    if (!exists && (readOnly || (flags & CERT_STORE_OPEN_EXISTING_FLAG)))
+        return fail(ERROR_FILE_NOT_FOUND, static_cast<Store *>(nullptr));
+    if (exists && (flags & CERT_STORE_CREATE_NEW_FLAG))
+        return fail(ERROR_FILE_EXISTS, static_cast<Store *>(nullptr));
+    Bytes data;
+    if (exists ? !readWholeFile(path, data) : !replaceFileAtomically(path, serializeStore({})))
+        return nullptr;
+    auto *store = new Store(Store::Kind::File);
+    store->configureFile(path, commit, readOnly);
+    if (!store->load(data)) {
+        delete store;
+        return nullptr;
+    }
+    store->open();
+    return store;
+}
+
+Store *openSystemStore(LPCWSTR name, DWORD flags)
+{
+    if ((flags & CERT_SYSTEM_STORE_LOCATION_MASK) != CERT_SYSTEM_STORE_CURRENT_USER)
+        return fail(hresultCode(E_INVALIDARG), static_cast<Store *>(nullptr));
+    if (!name || !validStoreName(name))
+        return fail(ERROR_INVALID_NAME, static_cast<Store *>(nullptr));
+    const std::string folder = storesFolder();
+    if (!makeFolders(folder))
+        return nullptr;
+    const std::string stem = toUtf8(storeStem(name, folder));
+    const std::string path = folder + "/" + stem + kSuffix;
+    const std::string lockPath = folder + "/." + stem + ".lock";
+    const bool readOnly = flags & CERT_STORE_READONLY_FLAG;
+
+    FileLock lock(lockPath);
+    if (!lock.locked())
+        return nullptr;
+    if (flags & CERT_STORE_DELETE_FLAG) {
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+            return fail(win32ErrorOfErrno(errno, ERROR_ACCESS_DENIED), static_cast<Store *>(nullptr));
+        return fail(ERROR_SUCCESS, static_cast<Store *>(nullptr));
+    }
+    const bool exists = fileExists(path);
+    if (!exists && (flags & CERT_STORE_OPEN_EXISTING_FLAG))
+        return fail(ERROR_FILE_NOT_FOUND, static_cast<Store *>(nullptr));
+    if (exists && (flags & CERT_STORE_CREATE_NEW_FLAG))
+        return fail(ERROR_FILE_EXISTS, static_cast<Store *>(nullptr));
+    Bytes data;
+    if (exists ? !readWholeFile(path, data) : (!readOnly && !replaceFileAtomically(path, serializeStore({}))))
+        return nullptr;
+    auto *store = new Store(Store::Kind::System);
+    store->configureSystem(path, lockPath, readOnly);
+    if (!store->load(data)) {
+        delete store;
+        return nullptr;
+    }
+    store->open();
+    return store;
+}
+
+} // namespace platform
+
+HCERTSTORE WINAPI CertOpenSystemStoreW(HCRYPTPROV_LEGACY, LPCWSTR szSubsystemProtocol)
+{
+    return openSystemStore(szSubsystemProtocol, CERT_SYSTEM_STORE_CURRENT_USER);
+}
+
+BOOL WINAPI CertEnumSystemStore(DWORD dwFlags, void *, void *pvArg, PFN_CERT_ENUM_SYSTEM_STORE pfnEnum)
+{
+    if ((dwFlags & CERT_SYSTEM_STORE_LOCATION_MASK) != CERT_SYSTEM_STORE_CURRENT_USER || !pfnEnum)
+        return fail(hresultCode(E_INVALIDARG));
+    std::vector<std::wstring> names(std::begin(kPredefinedStores), std::end(kPredefinedStores));
+    for (const std::wstring &existing : existingStores(storesFolder()))
+        if (std::none_of(std::begin(kPredefinedStores), std::end(kPredefinedStores),
+                         [&](const wchar_t *known) { return sameName(existing, known); }))
+            names.push_back(existing);
+    for (const std::wstring &name : names) {
+        CERT_SYSTEM_STORE_INFO info{sizeof(CERT_SYSTEM_STORE_INFO)};
+        if (!pfnEnum(name.c_str(), CERT_SYSTEM_STORE_CURRENT_USER, &info, nullptr, pvArg))
+            return FALSE; // the callback's own last error stands
+    }
+    return TRUE;
+}

@@ -1,0 +1,32 @@
+// Certificates made with OpenSSL for tests and benchmarks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+using Bytes = std::vector<unsigned char>;
+
+struct CertificateSpec {
+    std::string commonName = "Test";
+    std::string organization;
+    std::vector<unsigned char> serial{0x01}; // big-endian magnitude
+    long notBeforeUnix = 2051222400;          // 2035-01-01 00:00:00 UTC
+    long notAfterUnix = 2082758400;           // 2036-01-01 00:00:00 UTC
+    bool subjectKeyIdentifier = true;
+};
+
+// A self-signed EC P-256 certificate in DER.
+Bytes makeCertificate(const CertificateSpec &spec);
+
+// Shortcut: a distinct certificate for each number.
+Bytes makeNumberedCertificate(unsigned number);
+
+Bytes sha1Of(const Bytes &data);
+
+// Little-endian 32-bit value appended to a byte string, as the store format writes it.
+void appendDword(Bytes &out, std::uint32_t value);
+
+} // namespace testsupport
