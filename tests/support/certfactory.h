@@ -21,7 +21,8 @@ struct CertificateSpec {
 // A self-signed EC P-256 certificate in DER.
 Bytes makeCertificate(const CertificateSpec &spec);
 
-// Shortcut: a distinct certificate for each number.
+// A certificate named and numbered after `number`. Signatures are randomized, so every call
+// makes a new certificate: keep the bytes to add the same one twice.
 Bytes makeNumberedCertificate(unsigned number);
 
 Bytes sha1Of(const Bytes &data);
