@@ -3,6 +3,7 @@
 #include "lasterror.h"
 
 #include <openssl/asn1.h>
+#include <openssl/asn1t.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/objects.h>
@@ -12,11 +13,65 @@
 
 #include <ctime>
 
+
+// The certificate's structure as OpenSSL templates. X509 itself would also decode the
+// public key through the provider machinery, which costs far more than everything else
+// and tells nothing that CERT_INFO holds; names stay raw DER, as CERT_INFO keeps them.
+struct KeyInfo {
+    X509_ALGOR *algorithm;
+    ASN1_BIT_STRING *key;
+};
+struct ToBeSigned {
+    ASN1_INTEGER *version;
+    ASN1_INTEGER *serial;
+    X509_ALGOR *signature;
+    ASN1_TYPE *issuer;
+    X509_VAL *validity;
+    ASN1_TYPE *subject;
+    KeyInfo *keyInfo;
+    ASN1_BIT_STRING *issuerUid;
+    ASN1_BIT_STRING *subjectUid;
+    STACK_OF(X509_EXTENSION) * extensions;
+};
+struct Certificate {
+    ToBeSigned *tbs;
+    X509_ALGOR *signatureAlgorithm;
+    ASN1_BIT_STRING *signature;
+};
+
+DECLARE_ASN1_FUNCTIONS(Certificate)
+
+ASN1_SEQUENCE(KeyInfo) = {
+    ASN1_SIMPLE(KeyInfo, algorithm, X509_ALGOR),
+    ASN1_SIMPLE(KeyInfo, key, ASN1_BIT_STRING),
+} ASN1_SEQUENCE_END(KeyInfo)
+
+ASN1_SEQUENCE(ToBeSigned) = {
+    ASN1_EXP_OPT(ToBeSigned, version, ASN1_INTEGER, 0),
+    ASN1_SIMPLE(ToBeSigned, serial, ASN1_INTEGER),
+    ASN1_SIMPLE(ToBeSigned, signature, X509_ALGOR),
+    ASN1_SIMPLE(ToBeSigned, issuer, ASN1_ANY),
+    ASN1_SIMPLE(ToBeSigned, validity, X509_VAL),
+    ASN1_SIMPLE(ToBeSigned, subject, ASN1_ANY),
+    ASN1_SIMPLE(ToBeSigned, keyInfo, KeyInfo),
+    ASN1_IMP_OPT(ToBeSigned, issuerUid, ASN1_BIT_STRING, 1),
+    ASN1_IMP_OPT(ToBeSigned, subjectUid, ASN1_BIT_STRING, 2),
+    ASN1_EXP_SEQUENCE_OF_OPT(ToBeSigned, extensions, X509_EXTENSION, 3),
+} ASN1_SEQUENCE_END(ToBeSigned)
+
+ASN1_SEQUENCE(Certificate) = {
+    ASN1_SIMPLE(Certificate, tbs, ToBeSigned),
+    ASN1_SIMPLE(Certificate, signatureAlgorithm, X509_ALGOR),
+    ASN1_SIMPLE(Certificate, signature, ASN1_BIT_STRING),
+} ASN1_SEQUENCE_END(Certificate)
+
+IMPLEMENT_ASN1_FUNCTIONS(Certificate)
+
 namespace platform {
 namespace {
 
-struct X509Deleter {
-    void operator()(X509 *x) const { X509_free(x); }
+struct CertificateDeleter {
+    void operator()(Certificate *c) const { Certificate_free(c); }
 };
 
 DWORD asn1ErrorOf(unsigned long err)
@@ -139,77 +194,70 @@ Bytes paramsOf(const X509_ALGOR *alg)
 
 std::unique_ptr<ParsedCertificate> parseCertificate(const BYTE *der, DWORD size)
 {
+    using Result = std::unique_ptr<ParsedCertificate>;
     if (!der || size == 0)
-        return fail(hresultCode(CRYPT_E_ASN1_EOD), std::unique_ptr<ParsedCertificate>());
+        return fail(hresultCode(CRYPT_E_ASN1_EOD), Result());
     ERR_clear_error();
     const unsigned char *p = der;
-    std::unique_ptr<X509, X509Deleter> x509(d2i_X509(nullptr, &p, static_cast<long>(size)));
-    if (!x509)
-        return fail(asn1ErrorOf(ERR_peek_last_error()), std::unique_ptr<ParsedCertificate>());
+    std::unique_ptr<Certificate, CertificateDeleter> parsed(d2i_Certificate(nullptr, &p, static_cast<long>(size)));
+    if (!parsed)
+        return fail(asn1ErrorOf(ERR_peek_last_error()), Result());
     if (p != der + size) // bytes after the certificate are not part of it
-        return fail(hresultCode(CRYPT_E_ASN1_CORRUPT), std::unique_ptr<ParsedCertificate>());
+        return fail(hresultCode(CRYPT_E_ASN1_CORRUPT), Result());
+    const ToBeSigned &tbs = *parsed->tbs;
+    // Names must be SEQUENCEs; their inside is read when they are shown.
+    if (tbs.issuer->type != V_ASN1_SEQUENCE || tbs.subject->type != V_ASN1_SEQUENCE)
+        return fail(hresultCode(CRYPT_E_ASN1_BADTAG), Result());
 
     auto cert = std::make_unique<ParsedCertificate>();
     cert->encoded.assign(der, der + size);
     SHA1(cert->encoded.data(), cert->encoded.size(), cert->sha1.data());
 
     CERT_INFO &info = cert->info;
-    info.dwVersion = static_cast<DWORD>(X509_get_version(x509.get()));
+    info.dwVersion = tbs.version ? static_cast<DWORD>(ASN1_INTEGER_get(tbs.version)) : 0;
 
     // CryptoAPI keeps integers least significant byte first, sign byte included.
-    const Bytes serial = contentOf(encodeWith(
-        [&](unsigned char **out) { return i2d_ASN1_INTEGER(X509_get_serialNumber(x509.get()), out); }));
+    const Bytes serial =
+        contentOf(encodeWith([&](unsigned char **out) { return i2d_ASN1_INTEGER(tbs.serial, out); }));
     cert->serial.assign(serial.rbegin(), serial.rend());
     setBlob(info.SerialNumber, cert->serial);
 
-    const X509_ALGOR *sigAlg = X509_get0_tbs_sigalg(x509.get());
     const ASN1_OBJECT *sigObj = nullptr;
-    X509_ALGOR_get0(&sigObj, nullptr, nullptr, sigAlg);
+    X509_ALGOR_get0(&sigObj, nullptr, nullptr, tbs.signature);
     cert->signatureOid = oidText(sigObj);
-    cert->signatureParams = paramsOf(sigAlg);
+    cert->signatureParams = paramsOf(tbs.signature);
     info.SignatureAlgorithm.pszObjId = cert->signatureOid.data();
     setBlob(info.SignatureAlgorithm.Parameters, cert->signatureParams);
 
-    auto nameDer = [](const X509_NAME *name) {
-        const unsigned char *bytes = nullptr;
-        size_t len = 0;
-        X509_NAME_get0_der(name, &bytes, &len);
-        return Bytes(bytes, bytes + len);
+    auto nameDer = [](const ASN1_TYPE *name) {
+        const ASN1_STRING *raw = name->value.sequence;
+        return Bytes(raw->data, raw->data + raw->length);
     };
-    cert->issuer = nameDer(X509_get_issuer_name(x509.get()));
-    cert->subject = nameDer(X509_get_subject_name(x509.get()));
+    cert->issuer = nameDer(tbs.issuer);
+    cert->subject = nameDer(tbs.subject);
     setBlob(info.Issuer, cert->issuer);
     setBlob(info.Subject, cert->subject);
 
-    if (!toFileTime(X509_get0_notBefore(x509.get()), info.NotBefore) ||
-        !toFileTime(X509_get0_notAfter(x509.get()), info.NotAfter))
-        return fail(hresultCode(CRYPT_E_ASN1_CORRUPT), std::unique_ptr<ParsedCertificate>());
+    if (!toFileTime(tbs.validity->notBefore, info.NotBefore) || !toFileTime(tbs.validity->notAfter, info.NotAfter))
+        return fail(hresultCode(CRYPT_E_ASN1_CORRUPT), Result());
 
-    X509_PUBKEY *pub = X509_get_X509_PUBKEY(x509.get());
-    ASN1_OBJECT *keyObj = nullptr;
-    const unsigned char *keyBytes = nullptr;
-    int keyLen = 0;
-    X509_ALGOR *keyAlg = nullptr;
-    X509_PUBKEY_get0_param(&keyObj, &keyBytes, &keyLen, &keyAlg, pub);
+    const ASN1_OBJECT *keyObj = nullptr;
+    X509_ALGOR_get0(&keyObj, nullptr, nullptr, tbs.keyInfo->algorithm);
     cert->publicKeyOid = oidText(keyObj);
-    cert->publicKeyParams = paramsOf(keyAlg);
-    cert->publicKey.assign(keyBytes, keyBytes + keyLen);
+    cert->publicKeyParams = paramsOf(tbs.keyInfo->algorithm);
+    setBits(info.SubjectPublicKeyInfo.PublicKey, tbs.keyInfo->key, cert->publicKey);
     info.SubjectPublicKeyInfo.Algorithm.pszObjId = cert->publicKeyOid.data();
     setBlob(info.SubjectPublicKeyInfo.Algorithm.Parameters, cert->publicKeyParams);
-    info.SubjectPublicKeyInfo.PublicKey.cbData = static_cast<DWORD>(cert->publicKey.size());
-    info.SubjectPublicKeyInfo.PublicKey.pbData = cert->publicKey.empty() ? nullptr : cert->publicKey.data();
 
-    const ASN1_BIT_STRING *issuerUid = nullptr, *subjectUid = nullptr;
-    X509_get0_uids(x509.get(), &issuerUid, &subjectUid);
-    setBits(info.IssuerUniqueId, issuerUid, cert->issuerUid);
-    setBits(info.SubjectUniqueId, subjectUid, cert->subjectUid);
+    setBits(info.IssuerUniqueId, tbs.issuerUid, cert->issuerUid);
+    setBits(info.SubjectUniqueId, tbs.subjectUid, cert->subjectUid);
 
-    const int count = X509_get_ext_count(x509.get());
+    const int count = tbs.extensions ? sk_X509_EXTENSION_num(tbs.extensions) : 0;
     cert->extensionOids.reserve(static_cast<size_t>(count));
     cert->extensionValues.reserve(static_cast<size_t>(count));
     cert->extensions.resize(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
-        X509_EXTENSION *ext = X509_get_ext(x509.get(), i);
+        X509_EXTENSION *ext = sk_X509_EXTENSION_value(tbs.extensions, i);
         const ASN1_OCTET_STRING *data = X509_EXTENSION_get_data(ext);
         cert->extensionOids.push_back(oidText(X509_EXTENSION_get_object(ext)));
         cert->extensionValues.emplace_back(data->data, data->data + data->length);
