@@ -39,8 +39,7 @@ HRESULT decodeOctetString(const BYTE *encoded, DWORD size, const BYTE *&contents
 
 // Writes a CRYPT_DATA_BLOB at the start of pvStructInfo. Its bytes follow the structure in
 // the same buffer unless the caller allowed pointing into the encoding (NOCOPY).
-BOOL returnDataBlob(const BYTE *contents, DWORD contentsSize, bool copy, void *pvStructInfo,
-                    DWORD *pcbStructInfo)
+BOOL returnDataBlob(const BYTE *contents, DWORD contentsSize, bool copy, void *pvStructInfo, DWORD *pcbStructInfo)
 {
     const DWORD needed = sizeof(CRYPT_DATA_BLOB) + (copy ? contentsSize : 0);
     if (pvStructInfo == nullptr) {
@@ -81,8 +80,8 @@ PCERT_EXTENSION WINAPI CertFindExtension(LPCSTR pszObjId, DWORD cExtensions, CER
     return platform::fail<PCERT_EXTENSION>(static_cast<DWORD>(CRYPT_E_NOT_FOUND), nullptr);
 }
 
-BOOL WINAPI CryptDecodeObject(DWORD dwCertEncodingType, LPCSTR lpszStructType, const BYTE *pbEncoded,
-                              DWORD cbEncoded, DWORD dwFlags, void *pvStructInfo, DWORD *pcbStructInfo)
+BOOL WINAPI CryptDecodeObject(DWORD dwCertEncodingType, LPCSTR lpszStructType, const BYTE *pbEncoded, DWORD cbEncoded,
+                              DWORD dwFlags, void *pvStructInfo, DWORD *pcbStructInfo)
 {
     if (lpszStructType == nullptr || pcbStructInfo == nullptr || (pbEncoded == nullptr && cbEncoded != 0) ||
         (dwFlags & CRYPT_DECODE_ALLOC_FLAG) != 0)

@@ -48,9 +48,8 @@ GeneralNames alternativeNames(const CERT_INFO &info, bool issuer)
 
 bool stringText(int tag, const ASN1_STRING *string, std::wstring &text)
 {
-    return string != nullptr &&
-           decodeStringValue(tag, ASN1_STRING_get0_data(string), static_cast<std::size_t>(ASN1_STRING_length(string)),
-                             text);
+    return string != nullptr && decodeStringValue(tag, ASN1_STRING_get0_data(string),
+                                                  static_cast<std::size_t>(ASN1_STRING_length(string)), text);
 }
 
 // The first alternative name of the kind GEN_EMAIL, GEN_DNS or GEN_URI.
@@ -73,8 +72,9 @@ bool userPrincipalName(const GENERAL_NAMES *names, std::wstring &text)
         char oid[64];
         if (OBJ_obj2txt(oid, sizeof oid, name->d.otherName->type_id, 1) <= 0 || std::strcmp(oid, upnOid) != 0)
             continue;
+        // Only a string type makes the value an ASN1_STRING.
         const ASN1_TYPE *value = name->d.otherName->value;
-        return value != nullptr && stringText(value->type, value->value.asn1_string, text);
+        return value != nullptr && isStringTag(value->type) && stringText(value->type, value->value.asn1_string, text);
     }
     return false;
 }
@@ -118,8 +118,8 @@ HRESULT simpleDisplayName(const CERT_NAME_BLOB &blob, const GENERAL_NAMES *altNa
     const HRESULT hr = lookupName(blob, altNames, rdns);
     if (hr != S_OK)
         return hr;
-    for (const char *oid : {szOID_COMMON_NAME, szOID_ORGANIZATIONAL_UNIT_NAME, szOID_ORGANIZATION_NAME,
-                            szOID_RSA_emailAddr}) {
+    for (const char *oid :
+         {szOID_COMMON_NAME, szOID_ORGANIZATIONAL_UNIT_NAME, szOID_ORGANIZATION_NAME, szOID_RSA_emailAddr}) {
         if (firstAttribute(rdns, oid, text))
             return S_OK;
     }

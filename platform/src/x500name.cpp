@@ -151,26 +151,6 @@ std::wstring quoted(const std::wstring &value)
     return text;
 }
 
-bool isStringTag(int tag)
-{
-    switch (tag) {
-    case V_ASN1_UTF8STRING:
-    case V_ASN1_NUMERICSTRING:
-    case V_ASN1_PRINTABLESTRING:
-    case V_ASN1_IA5STRING:
-    case V_ASN1_VISIBLESTRING:
-    case V_ASN1_T61STRING:
-    case V_ASN1_VIDEOTEXSTRING:
-    case V_ASN1_GRAPHICSTRING:
-    case V_ASN1_GENERALSTRING:
-    case V_ASN1_BMPSTRING:
-    case V_ASN1_UNIVERSALSTRING:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool isStringValue(const NameAttribute &attribute)
 {
     return !attribute.valueConstructed && isStringTag(attribute.valueTag);
@@ -208,6 +188,26 @@ HRESULT parseAttribute(const BYTE *&pos, const BYTE *end, NameAttribute &attribu
 }
 
 } // namespace
+
+bool isStringTag(int tag)
+{
+    switch (tag) {
+    case V_ASN1_UTF8STRING:
+    case V_ASN1_NUMERICSTRING:
+    case V_ASN1_PRINTABLESTRING:
+    case V_ASN1_IA5STRING:
+    case V_ASN1_VISIBLESTRING:
+    case V_ASN1_T61STRING:
+    case V_ASN1_VIDEOTEXSTRING:
+    case V_ASN1_GRAPHICSTRING:
+    case V_ASN1_GENERALSTRING:
+    case V_ASN1_BMPSTRING:
+    case V_ASN1_UNIVERSALSTRING:
+        return true;
+    default:
+        return false;
+    }
+}
 
 HRESULT parseName(const BYTE *data, std::size_t size, std::vector<NameRdn> &rdns)
 {
@@ -349,8 +349,7 @@ DWORD copyNameString(const std::wstring &text, LPWSTR psz, DWORD csz)
 
 } // namespace platform
 
-DWORD WINAPI CertNameToStrW(DWORD dwCertEncodingType, PCERT_NAME_BLOB pName, DWORD dwStrType, LPWSTR psz,
-                            DWORD csz)
+DWORD WINAPI CertNameToStrW(DWORD dwCertEncodingType, PCERT_NAME_BLOB pName, DWORD dwStrType, LPWSTR psz, DWORD csz)
 {
     std::wstring text;
     if (GET_CERT_ENCODING_TYPE(dwCertEncodingType) != X509_ASN_ENCODING || pName == nullptr ||

@@ -11,10 +11,10 @@ namespace platform {
 
 // One attribute of a relative distinguished name. The pointers point into the name blob.
 struct NameAttribute {
-    std::string oid;               // dotted form, e.g. "2.5.4.3"
-    int valueTag = 0;              // universal tag of the value, -1 for other classes
+    std::string oid;  // dotted form, e.g. "2.5.4.3"
+    int valueTag = 0; // universal tag of the value, -1 for other classes
     bool valueConstructed = false;
-    const BYTE *value = nullptr;   // the value's whole encoding
+    const BYTE *value = nullptr; // the value's whole encoding
     std::size_t valueSize = 0;
     const BYTE *contents = nullptr; // the value's contents
     std::size_t contentsSize = 0;
@@ -26,6 +26,9 @@ using NameRdn = std::vector<NameAttribute>;
 // Splits an encoded Name into its RDNs, in encoded order. Returns S_OK or the CRYPT_E_ASN1_*
 // code of the damage; attribute pointers stay valid as long as the blob's bytes do.
 HRESULT parseName(const BYTE *data, std::size_t size, std::vector<NameRdn> &rdns);
+
+// True for the ASN.1 universal types that hold character strings.
+bool isStringTag(int tag);
 
 // Decodes a string value of the ASN.1 universal type `tag` into wide text, one code point per
 // character. Returns false when `tag` is not a string type.

@@ -87,7 +87,8 @@ class KeyIdentifierOfCertificate : public ::testing::TestWithParam<const char *>
 TEST_P(KeyIdentifierOfCertificate, DecodesToTheKeyIdentifierBytes)
 {
     TestCertificate certificate(GetParam());
-    const std::vector<BYTE> buffer = decodeTwice(szOID_SUBJECT_KEY_IDENTIFIER, valueOf(keyIdentifierExtension(certificate)));
+    const std::vector<BYTE> buffer =
+        decodeTwice(szOID_SUBJECT_KEY_IDENTIFIER, valueOf(keyIdentifierExtension(certificate)));
     EXPECT_EQ(bytesOf(blobIn(buffer)), certificate.keyIdentifier());
 }
 
@@ -175,7 +176,8 @@ TEST(DecodeErrors, BytesAfterTheValueAreCorrupt)
 
 TEST(DecodeErrors, IndefiniteLengthIsCorrupt)
 {
-    EXPECT_EQ(decodeError({0x24, 0x80, kOctetString, 0x01, 0xAA, 0x00, 0x00}), static_cast<DWORD>(CRYPT_E_ASN1_CORRUPT));
+    EXPECT_EQ(decodeError({0x24, 0x80, kOctetString, 0x01, 0xAA, 0x00, 0x00}),
+              static_cast<DWORD>(CRYPT_E_ASN1_CORRUPT));
 }
 
 TEST(DecodeErrors, UnknownStructureTypeHasNoDecoder)

@@ -37,6 +37,17 @@ Bytes emailAltName(const std::string &email) { return tlv(kSequence, tlv(0x81, b
 // GeneralNames holding one directoryName ([4] EXPLICIT Name).
 Bytes directoryAltName(const Bytes &encodedName) { return tlv(kSequence, tlv(0xA4, encodedName)); }
 
+// GeneralNames holding one otherName ([0] IMPLICIT SEQUENCE { type-id, [0] EXPLICIT value }).
+Bytes otherAltName(const std::string &typeOid, const Bytes &encodedValue)
+{
+    Bytes body = oid(typeOid);
+    const Bytes value = tlv(0xA0, encodedValue);
+    body.insert(body.end(), value.begin(), value.end());
+    return tlv(kSequence, tlv(0xA0, body));
+}
+
+const char kUpn[] = "1.3.6.1.4.1.311.20.2.3";
+
 } // namespace
 
 TEST(SimpleDisplayName, IsTheCommonName)
@@ -71,8 +82,8 @@ TEST(SimpleDisplayName, WithoutCommonNameIsTheOrganization)
 
 TEST(SimpleDisplayName, WithoutNamesIsTheEmailAttribute)
 {
-    SyntheticCertificate certificate(
-        name({rdn({utf8Attribute(kCountry, L"RU")}), rdn({attribute(kEmail, kIa5String, bytesOf("me@mail.example"))})}));
+    SyntheticCertificate certificate(name(
+        {rdn({utf8Attribute(kCountry, L"RU")}), rdn({attribute(kEmail, kIa5String, bytesOf("me@mail.example"))})}));
     EXPECT_EQ(simpleDisplayName(certificate.context()), L"me@mail.example");
 }
 
@@ -97,8 +108,8 @@ TEST(SimpleDisplayName, OtherwiseIsTheFirstAttribute)
 
 TEST(SimpleDisplayName, ForAnEmptySubjectComesFromTheAlternativeDirectoryName)
 {
-    SyntheticCertificate certificate(name({}), {},
-                                     {{szOID_SUBJECT_ALT_NAME2, directoryAltName(simpleName({{kOrganization, L"Dir Org"}}))}});
+    SyntheticCertificate certificate(
+        name({}), {}, {{szOID_SUBJECT_ALT_NAME2, directoryAltName(simpleName({{kOrganization, L"Dir Org"}}))}});
     EXPECT_EQ(simpleDisplayName(certificate.context()), L"Dir Org");
 }
 
@@ -177,6 +188,20 @@ TEST(NameStringKinds, UpnIsThePrincipalNameOtherName)
 {
     TestCertificate certificate("san-email.der");
     EXPECT_EQ(nameString(certificate.context(), CERT_NAME_UPN_TYPE), L"upn-user@upn.example");
+}
+
+TEST(NameStringKinds, UpnHeldAsAnotherStringTypeIsRead)
+{
+    SyntheticCertificate certificate(simpleName({{kCountry, L"RU"}}), {},
+                                     {{szOID_SUBJECT_ALT_NAME2, otherAltName(kUpn, tlv(kIa5String, bytesOf("u@upn")))}});
+    EXPECT_EQ(nameString(certificate.context(), CERT_NAME_UPN_TYPE), L"u@upn");
+}
+
+TEST(NameStringKinds, UpnThatIsNotAStringIsAbsent)
+{
+    SyntheticCertificate certificate(simpleName({{kCountry, L"RU"}}), {},
+                                     {{szOID_SUBJECT_ALT_NAME2, otherAltName(kUpn, {0x01, 0x01, 0xFF})}});
+    EXPECT_EQ(nameString(certificate.context(), CERT_NAME_UPN_TYPE), L"");
 }
 
 class MissingNameString : public ::testing::TestWithParam<DWORD> {};

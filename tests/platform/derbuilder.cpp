@@ -29,8 +29,7 @@ Bytes bytesOf(const std::string &text) { return Bytes(text.begin(), text.end());
 
 Bytes oid(const std::string &dotted)
 {
-    std::unique_ptr<ASN1_OBJECT, decltype(&ASN1_OBJECT_free)> object(OBJ_txt2obj(dotted.c_str(), 1),
-                                                                      &ASN1_OBJECT_free);
+    std::unique_ptr<ASN1_OBJECT, decltype(&ASN1_OBJECT_free)> object(OBJ_txt2obj(dotted.c_str(), 1), &ASN1_OBJECT_free);
     if (!object)
         throw std::invalid_argument("bad OID " + dotted);
     const int size = i2d_ASN1_OBJECT(object.get(), nullptr);

@@ -118,9 +118,9 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"2.5.4.42", L"G"}, KeyCase{"2.5.4.43", L"I"}, KeyCase{"2.5.4.4", L"SN"},
                       KeyCase{"2.5.4.5", L"SERIALNUMBER"}, KeyCase{"0.9.2342.19200300.100.1.25", L"DC"},
                       KeyCase{"2.5.4.13", L"Description"}, KeyCase{"2.5.4.17", L"PostalCode"},
-                      KeyCase{"2.5.4.18", L"POBox"}, KeyCase{"2.5.4.20", L"Phone"},
-                      KeyCase{"2.5.4.24", L"X21Address"}, KeyCase{"2.5.4.46", L"dnQualifier"},
-                      KeyCase{"2.5.4.15", L"OID.2.5.4.15"}, KeyCase{"1.2.3.4.5", L"OID.1.2.3.4.5"}));
+                      KeyCase{"2.5.4.18", L"POBox"}, KeyCase{"2.5.4.20", L"Phone"}, KeyCase{"2.5.4.24", L"X21Address"},
+                      KeyCase{"2.5.4.46", L"dnQualifier"}, KeyCase{"2.5.4.15", L"OID.2.5.4.15"},
+                      KeyCase{"1.2.3.4.5", L"OID.1.2.3.4.5"}));
 
 TEST(NameQuoting, ValueWithACommaIsQuoted)
 {
@@ -139,10 +139,7 @@ TEST_P(NameQuotingCharacter, ValueHoldingTheCharacterIsQuoted)
 INSTANTIATE_TEST_SUITE_P(SpecialCharacters, NameQuotingCharacter,
                          ::testing::Values(L',', L'+', L'=', L'"', L'\n', L'<', L'>', L'#', L';'));
 
-TEST(NameQuoting, LeadingSpaceIsQuoted)
-{
-    EXPECT_EQ(nameText(simpleName({{kCommonName, L" lead"}})), L"CN=\" lead\"");
-}
+TEST(NameQuoting, LeadingSpaceIsQuoted) { EXPECT_EQ(nameText(simpleName({{kCommonName, L" lead"}})), L"CN=\" lead\""); }
 
 TEST(NameQuoting, TrailingSpaceIsQuoted)
 {
@@ -208,8 +205,7 @@ TEST(NameSeparators, CommaFlagKeepsTheCommaSeparator)
 TEST(NameStringTypes, OpensslNarrowestTypesDecode)
 {
     // C and O PrintableString, L T61String in Latin-1, CN BMPString, E IA5String.
-    EXPECT_EQ(subjectText("string-types.der"),
-              L"C=DE, L=München, O=Printable Org, CN=Тест BMP, E=types@mail.example");
+    EXPECT_EQ(subjectText("string-types.der"), L"C=DE, L=München, O=Printable Org, CN=Тест BMP, E=types@mail.example");
 }
 
 TEST(NameStringTypes, Utf8StringDecodesCyrillic)
