@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -160,9 +161,7 @@ HRESULT nameString(const CERT_INFO &info, DWORD type, DWORD flags, const void *t
         return hr;
     case CERT_NAME_SIMPLE_DISPLAY_TYPE:
         return simpleDisplayName(blob, altNames.get(), text);
-    case CERT_NAME_FRIENDLY_DISPLAY_TYPE:
-        // Certificate properties are not reachable from here, so the friendly name
-        // (CERT_FRIENDLY_NAME_PROP_ID) is not consulted: the simple display name stands in.
+    case CERT_NAME_FRIENDLY_DISPLAY_TYPE: // without a friendly name property (read by the caller)
         return simpleDisplayName(blob, altNames.get(), text);
     case CERT_NAME_DNS_TYPE:
         if (firstAlternativeName(altNames.get(), GEN_DNS, text))
@@ -184,10 +183,45 @@ HRESULT nameString(const CERT_INFO &info, DWORD type, DWORD flags, const void *t
 } // namespace
 } // namespace platform
 
+namespace {
+
+// The friendly name property as store files keep it: UTF-16LE, zero-terminated.
+bool friendlyName(PCCERT_CONTEXT context, std::wstring &text)
+{
+    DWORD size = 0;
+    const DWORD error = GetLastError();
+    if (!CertGetCertificateContextProperty(context, CERT_FRIENDLY_NAME_PROP_ID, nullptr, &size) || size < 2) {
+        SetLastError(error);
+        return false;
+    }
+    std::vector<BYTE> value(size);
+    CertGetCertificateContextProperty(context, CERT_FRIENDLY_NAME_PROP_ID, value.data(), &size);
+    text.clear();
+    for (DWORD i = 0; i + 1 < size; i += 2) {
+        const unsigned unit = value[i] | static_cast<unsigned>(value[i + 1]) << 8;
+        if (unit == 0)
+            break;
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < size) {
+            const unsigned low = value[i + 2] | static_cast<unsigned>(value[i + 3]) << 8;
+            if (low >= 0xDC00 && low < 0xE000) {
+                text.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
+                i += 2;
+                continue;
+            }
+        }
+        text.push_back(static_cast<wchar_t>(unit));
+    }
+    return !text.empty();
+}
+
+} // namespace
+
 DWORD WINAPI CertGetNameStringW(PCCERT_CONTEXT pCertContext, DWORD dwType, DWORD dwFlags, void *pvTypePara,
                                 LPWSTR pszNameString, DWORD cchNameString)
 {
     std::wstring text;
+    if (dwType == CERT_NAME_FRIENDLY_DISPLAY_TYPE && pCertContext && friendlyName(pCertContext, text))
+        return platform::copyNameString(text, pszNameString, cchNameString);
     const HRESULT hr = pCertContext == nullptr || pCertContext->pCertInfo == nullptr
                            ? E_INVALIDARG
                            : platform::nameString(*pCertContext->pCertInfo, dwType, dwFlags, pvTypePara, text);

@@ -207,3 +207,20 @@ TEST(CertificateProperties, OtherPropertiesAreKeptAsBytesAndEnumerated)
     EXPECT_FALSE(CertSetCertificateContextProperty(c.get(), 32, 0, &element)); // the certificate element's id
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(E_INVALIDARG));
 }
+
+TEST(CertificateNames, FriendlyDisplayNameIsTheFriendlyNamePropertyElseTheSimpleName)
+{
+    testsupport::CertificateSpec spec;
+    spec.commonName = "Петров";
+    Context c = create(testsupport::makeCertificate(spec));
+    wchar_t text[64];
+    ASSERT_EQ(CertGetNameStringW(c.get(), CERT_NAME_FRIENDLY_DISPLAY_TYPE, 0, nullptr, text, 64), 7u);
+    EXPECT_STREQ(text, L"Петров");
+
+    const BYTE utf16[] = {0x1F, 0x04, 0x40, 0x04, 0x38, 0x04, 0, 0}; // "При", as store files keep it
+    CRYPT_DATA_BLOB blob{sizeof utf16, const_cast<BYTE *>(utf16)};
+    ASSERT_TRUE(CertSetCertificateContextProperty(c.get(), CERT_FRIENDLY_NAME_PROP_ID, 0, &blob));
+    ASSERT_EQ(CertGetNameStringW(c.get(), CERT_NAME_FRIENDLY_DISPLAY_TYPE, 0, nullptr, text, 64), 4u);
+    EXPECT_STREQ(text, L"При");
+    EXPECT_EQ(CertGetNameStringW(c.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, text, 64), 7u);
+}
