@@ -8,6 +8,7 @@
 
 #include <jni.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>

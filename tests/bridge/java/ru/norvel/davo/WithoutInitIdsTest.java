@@ -24,7 +24,7 @@ class WithoutInitIdsTest {
     private final Kelvastorix bridge = new Kelvastorix();
 
     @BeforeAll
-    static void loadStandIn() {
+    static void keepStandInLoaded() {
         FakeValidator.reset();
     }
 
