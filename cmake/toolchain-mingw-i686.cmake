@@ -1,5 +1,5 @@
 # 32-bit Windows with Debian's MinGW-w64 cross compilers:
-#   cmake -S bridge -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-i686.cmake
+#   cmake -S bridge -B build-win32 -DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/toolchain-mingw-i686.cmake
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
