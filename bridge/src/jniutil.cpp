@@ -65,11 +65,10 @@ jbyteArray jniutil_stringToPlatformBytes(JNIEnv *env, jstring text)
     if (!terminated)
         return nullptr;
     if (length > 0) {
-        jbyte *bytes = env->GetByteArrayElements(encoded.get(), nullptr);
-        if (bytes == nullptr)
+        PinnedBytes source(env, encoded.get());
+        if (source.chars() == nullptr)
             return nullptr;
-        env->SetByteArrayRegion(terminated.get(), 0, length, bytes);
-        env->ReleaseByteArrayElements(encoded.get(), bytes, JNI_ABORT);
+        env->SetByteArrayRegion(terminated.get(), 0, length, reinterpret_cast<const jbyte *>(source.chars()));
     }
     return terminated.release();
 }
