@@ -4,5 +4,5 @@
 #include <windows.h>
 
 // Case-insensitive search of lpSrch in lpFirst over all of Unicode (Cyrillic included);
-// the first match or NULL.
+// the first match or NULL (also when either is NULL or lpSrch is empty).
 PWSTR WINAPI StrStrIW(PCWSTR lpFirst, PCWSTR lpSrch);

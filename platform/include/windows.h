@@ -213,23 +213,34 @@ typedef struct _SYSTEMTIME {
 #define CP_OEMCP 1
 #define CP_UTF8 65001
 #define MB_PRECOMPOSED 0x00000001
+#define MB_COMPOSITE 0x00000002
+#define MB_USEGLYPHCHARS 0x00000004
 #define MB_ERR_INVALID_CHARS 0x00000008
+#define WC_ERR_INVALID_CHARS 0x00000080
+#define WC_NO_BEST_FIT_CHARS 0x00000400
 
 // Last error of the calling thread.
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
 
 // Message texts: the system's description of an error code, Russian for a Russian
-// user and English otherwise; texts end in "\r\n".
+// user and English otherwise; texts end in "\r\n". An unknown code fails with
+// ERROR_MR_MID_NOT_FOUND. A buffer from FORMAT_MESSAGE_ALLOCATE_BUFFER is freed by LocalFree.
 DWORD WINAPI FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
                             LPWSTR lpBuffer, DWORD nSize, va_list *Arguments);
 HLOCAL WINAPI LocalFree(HLOCAL hMem);
 
-// Text conversion: CP_ACP is the character set of the user's locale.
+// Text conversion: CP_ACP (and CP_OEMCP) is the character set of the user's locale; a
+// WCHAR holds one Unicode code point.
 int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                                LPWSTR lpWideCharStr, int cchWideChar);
+int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
+                               LPBOOL lpUsedDefaultChar);
 
-// Time.
+// Time. Local time is that of the user's zone (TZ) at the instant converted, daylight
+// saving included; dates and times are written in the user's locale (LC_ALL, LC_TIME,
+// LANG), or for the locale identifiers 0x0419 (ru-RU) and 0x0409 (en-US).
 BOOL WINAPI FileTimeToLocalFileTime(const FILETIME *lpFileTime, LPFILETIME lpLocalFileTime);
 BOOL WINAPI FileTimeToSystemTime(const FILETIME *lpFileTime, LPSYSTEMTIME lpSystemTime);
 int WINAPI GetDateFormatW(LCID Locale, DWORD dwFlags, const SYSTEMTIME *lpDate, LPCWSTR lpFormat,
@@ -237,7 +248,7 @@ int WINAPI GetDateFormatW(LCID Locale, DWORD dwFlags, const SYSTEMTIME *lpDate, 
 int WINAPI GetTimeFormatW(LCID Locale, DWORD dwFlags, const SYSTEMTIME *lpTime, LPCWSTR lpFormat,
                           LPWSTR lpTimeStr, int cchTime);
 
-// The running program.
+// The running program: the one module that has a handle and a file name.
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
 DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 
