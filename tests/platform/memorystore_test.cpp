@@ -145,8 +145,9 @@ TEST(StoreContents, EnumerationGoesOnPastACertificateDeletedMeanwhile)
     for (PCCERT_CONTEXT c = CertEnumCertificatesInStore(store.get(), nullptr); c;
          c = CertEnumCertificatesInStore(store.get(), c)) {
         seen.emplace_back(c->pbCertEncoded, c->pbCertEncoded + c->cbCertEncoded);
-        if (seen.size() == 2) // delete the current one through a duplicate, then go on from it
+        if (seen.size() == 2) { // delete the current one through a duplicate, then go on from it
             EXPECT_TRUE(CertDeleteCertificateFromStore(CertDuplicateCertificateContext(c)));
+        }
     }
     EXPECT_EQ(seen, ders);
     EXPECT_EQ(encodings(store.get()), (std::vector<Bytes>{ders[0], ders[2], ders[3]}));

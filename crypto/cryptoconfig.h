@@ -1,0 +1,20 @@
+// Crypto.cfg: which certificate store the installation window proposes.
+#pragma once
+
+#include <string>
+
+struct StoreConfig {
+    std::wstring type; // "File" or "file" for a store file, anything else a system store
+    std::wstring name; // the system store's name or the store file's path
+};
+
+// Reads `path`, else the first of Crypto.cfg next to the program and the config folders
+// above it, else the user's configuration folder. Without a file: "System" and "MY".
+StoreConfig readCryptoConfig(const std::wstring &path);
+
+// The program's folder, without a trailing separator.
+std::wstring moduleDirectory();
+
+// A path relative to the program's folder: leading "./" are dropped and each "../" goes
+// one folder up, never above the folder's first two components.
+std::wstring resolveModuleRelativePath(const std::wstring &relativePath);

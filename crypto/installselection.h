@@ -1,0 +1,22 @@
+// The installation window's record of the user's choice: provider, container, target store.
+#pragma once
+
+#include "crypto/provider.h"
+#include "crypto/store.h"
+
+#include <string>
+
+struct InstallSelection {
+    std::wstring providerName;
+    std::wstring containerName;
+    std::wstring storeName; // a system store name, or the store file's path when storeIsFile
+    DWORD providerType = 0;
+    bool storeIsFile = false;
+
+    // Mode 1 (the container search) always opens a context without a container; mode 2
+    // opens the chosen container when there is one.
+    crypto::CryptoProvider openProvider(int mode) const;
+    // A new store object the caller hands to a shared pointer at once.
+    crypto::CryptoStore *openStore() const;
+    void setStoreName(const std::wstring &name);
+};

@@ -1,0 +1,112 @@
+#include "crypto/provider.h"
+
+#include "crypto/ansitext.h"
+#include "crypto/cryptexception.h"
+
+#include <utility>
+
+namespace crypto {
+
+std::vector<ProviderEntry> enumProviders()
+{
+    std::vector<ProviderEntry> providers;
+    providers.reserve(20);
+    wchar_t name[200] = {};
+    for (DWORD index = 0;; ++index) {
+        DWORD type = 0;
+        DWORD size = sizeof name; // reset before every call: it holds the last name's size after one
+        if (!CryptEnumProvidersW(index, nullptr, 0, &type, name, &size))
+            break;
+        providers.push_back(ProviderEntry{type, name});
+    }
+    return providers;
+}
+
+CryptoProvider::CryptoProvider(DWORD providerType, const std::wstring &providerName, DWORD flags)
+{
+    if (!CryptAcquireContextW(&m_handle, nullptr, providerName.c_str(), providerType, flags))
+        throwLastError();
+}
+
+CryptoProvider::CryptoProvider(const std::wstring &providerName, const std::wstring &containerName,
+                               DWORD providerType, DWORD flags)
+{
+    if (!CryptAcquireContextW(&m_handle, containerName.c_str(), providerName.c_str(), providerType, flags))
+        throwLastError();
+}
+
+CryptoProvider::~CryptoProvider()
+{
+    if (m_handle) {
+        const DWORD error = GetLastError();
+        CryptReleaseContext(m_handle, 0);
+        SetLastError(error);
+    }
+}
+
+CryptoProvider::CryptoProvider(CryptoProvider &&other) noexcept : m_handle(std::exchange(other.m_handle, 0)) {}
+
+CryptoProvider &CryptoProvider::operator=(CryptoProvider &&other) noexcept
+{
+    if (this != &other) {
+        CryptoProvider old(std::move(*this));
+        m_handle = std::exchange(other.m_handle, 0);
+    }
+    return *this;
+}
+
+std::vector<BYTE> CryptoProvider::getParam(DWORD param, DWORD flags) const
+{
+    DWORD size = 0;
+    if (!CryptGetProvParam(m_handle, param, nullptr, &size, flags))
+        throwLastError();
+    std::vector<BYTE> value(size);
+    if (size && !CryptGetProvParam(m_handle, param, value.data(), &size, flags))
+        throwLastError();
+    value.resize(size);
+    return value;
+}
+
+std::wstring CryptoProvider::providerName() const
+{
+    const std::vector<BYTE> value = getParam(PP_NAME, 1);
+    return ansiToWide(reinterpret_cast<const char *>(value.data()), static_cast<int>(value.size()));
+}
+
+std::wstring CryptoProvider::uniqueContainerName() const
+{
+    const std::vector<BYTE> value = getParam(PP_UNIQUE_CONTAINER, 1);
+    return ansiToWide(reinterpret_cast<const char *>(value.data()), static_cast<int>(value.size()));
+}
+
+DWORD CryptoProvider::providerType() const
+{
+    const std::vector<BYTE> value = getParam(PP_PROVTYPE, 1);
+    return value.empty() ? 0 : value[0];
+}
+
+std::vector<std::wstring> CryptoProvider::enumContainers() const
+{
+    std::vector<std::wstring> names;
+    names.reserve(15);
+    // Asking for the longest name first lets names of any length through: a fixed buffer
+    // would end the list at the first long name (50 Cyrillic letters fill 100 bytes).
+    DWORD longest = 0;
+    if (!CryptGetProvParam(m_handle, PP_ENUMCONTAINERS, nullptr, &longest, CRYPT_FIRST) || longest == 0)
+        return names;
+    std::vector<char> name(longest + 1, '\0');
+    for (DWORD flags = CRYPT_FIRST;;) {
+        DWORD size = static_cast<DWORD>(name.size() - 1);
+        if (!CryptGetProvParam(m_handle, PP_ENUMCONTAINERS, reinterpret_cast<BYTE *>(name.data()), &size, flags)) {
+            if (GetLastError() != ERROR_MORE_DATA)
+                break;
+            name.assign(size + 1, '\0'); // a longer name appeared meanwhile: the same one again
+            continue;
+        }
+        names.push_back(ansiToWide(name.data(), -1));
+        flags = CRYPT_NEXT;
+    }
+    return names;
+}
+
+} // namespace crypto

@@ -1,0 +1,50 @@
+// Cryptographic service providers and their key containers.
+#pragma once
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <string>
+#include <vector>
+
+namespace crypto {
+
+struct ProviderEntry {
+    DWORD type;
+    std::wstring name;
+};
+
+// The installed providers in the system's order; empty when there are none. Never throws.
+std::vector<ProviderEntry> enumProviders();
+
+// Owns one provider context; released in the destructor with the last error kept.
+class CryptoProvider {
+public:
+    // A context without a key container (flags such as CRYPT_VERIFYCONTEXT).
+    CryptoProvider(DWORD providerType, const std::wstring &providerName, DWORD flags);
+    // A context on the named key container.
+    CryptoProvider(const std::wstring &providerName, const std::wstring &containerName, DWORD providerType,
+                   DWORD flags);
+    ~CryptoProvider();
+    CryptoProvider(CryptoProvider &&other) noexcept;
+    CryptoProvider &operator=(CryptoProvider &&other) noexcept;
+    CryptoProvider(const CryptoProvider &) = delete;
+    CryptoProvider &operator=(const CryptoProvider &) = delete;
+
+    HCRYPTPROV handle() const { return m_handle; }
+
+    // The raw value of a provider parameter; throws when its size cannot be read.
+    std::vector<BYTE> getParam(DWORD param, DWORD flags) const;
+    std::wstring providerName() const;
+    std::wstring uniqueContainerName() const;
+    DWORD providerType() const;
+
+    // The names of the provider's key containers; empty when there are none (for example no
+    // key medium is inserted). Never throws.
+    std::vector<std::wstring> enumContainers() const;
+
+private:
+    HCRYPTPROV m_handle = 0;
+};
+
+} // namespace crypto

@@ -1,0 +1,93 @@
+#include "crypto/store.h"
+
+#include "crypto/cryptexception.h"
+#include "crypto/provider.h"
+
+namespace crypto {
+
+CryptoStore::CryptoStore(const CryptoProvider *provider, const std::wstring &name)
+{
+    m_handle = CertOpenSystemStoreW(provider ? provider->handle() : 0, name.c_str());
+    if (!m_handle)
+        throwLastError();
+}
+
+CryptoStore::~CryptoStore()
+{
+    if (m_handle) {
+        const DWORD error = GetLastError();
+        CertCloseStore(m_handle, 0);
+        SetLastError(error);
+    }
+}
+
+void CryptoStore::reset(HCERTSTORE handle)
+{
+    if (m_handle)
+        CertCloseStore(m_handle, 0);
+    m_handle = handle;
+}
+
+void CryptoStore::add(const CryptoCertificate &certificate) { add(certificate.context()); }
+
+void CryptoStore::add(PCCERT_CONTEXT context)
+{
+    if (!CertAddCertificateContextToStore(m_handle, context, CERT_STORE_ADD_ALWAYS, nullptr))
+        throwLastError();
+}
+
+PCCERT_CONTEXT CryptoStore::findByHash(const std::vector<BYTE> &hash) const
+{
+    CRYPT_HASH_BLOB blob{static_cast<DWORD>(hash.size()), const_cast<BYTE *>(hash.data())};
+    PCCERT_CONTEXT context = CertFindCertificateInStore(m_handle, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0,
+                                                        CERT_FIND_SHA1_HASH, &blob, nullptr);
+    if (!context)
+        throwLastError(L"Для указанного хеша сертификат не найден\n");
+    return context;
+}
+
+std::vector<CryptoCertificate> CryptoStore::enumerate() const
+{
+    std::vector<CryptoCertificate> certificates;
+    for (PCCERT_CONTEXT context = CertEnumCertificatesInStore(m_handle, nullptr); context;
+         context = CertEnumCertificatesInStore(m_handle, context))
+        certificates.emplace_back(context); // the record takes its own reference
+    return certificates;
+}
+
+void CryptoStore::commit()
+{
+    if (!CertControlStore(m_handle, 0, CERT_STORE_CTRL_COMMIT, nullptr))
+        throwLastError();
+}
+
+SerializedStore::SerializedStore(const std::wstring &path)
+{
+    HCERTSTORE handle = CertOpenStore(CERT_STORE_PROV_FILENAME_W, X509_ASN_ENCODING, 0,
+                                      CERT_FILE_STORE_COMMIT_ENABLE_FLAG, path.c_str());
+    if (!handle)
+        throwLastError();
+    reset(handle);
+}
+
+void SerializedStore::add(PCCERT_CONTEXT context)
+{
+    DWORD size = 0;
+    if (!CertSerializeCertificateStoreElement(context, 0, nullptr, &size))
+        throwLastError(L"Ошибка получения размера сериализованного сертификата.\n");
+    std::vector<BYTE> element(size);
+    if (!CertSerializeCertificateStoreElement(context, 0, element.data(), &size))
+        throwLastError(L"Ошибка сериализации сертификата.\n");
+    if (!CertAddSerializedElementToStore(handle(), element.data(), size, CERT_STORE_ADD_REPLACE_EXISTING, 0,
+                                         CERT_STORE_CERTIFICATE_CONTEXT_FLAG, nullptr, nullptr))
+        throwLastError(L"Ошибка добавления сертификата в хранилище.\n");
+}
+
+boost::shared_ptr<CryptoStore> openStore(const std::wstring &nameOrPath, bool isFile)
+{
+    if (isFile)
+        return boost::shared_ptr<CryptoStore>(new SerializedStore(nameOrPath));
+    return boost::shared_ptr<CryptoStore>(new CryptoStore(nullptr, nameOrPath));
+}
+
+} // namespace crypto

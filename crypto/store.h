@@ -1,0 +1,61 @@
+// Certificate stores: a system store of the current user, or a store file.
+#pragma once
+
+#include "crypto/certificate.h"
+
+#include <boost/shared_ptr.hpp>
+
+#include <string>
+#include <vector>
+
+namespace crypto {
+
+class CryptoProvider;
+
+// Owns one store handle; closed in the destructor.
+class CryptoStore {
+public:
+    // The current user's system store of that name (no provider: callers pass none).
+    CryptoStore(const CryptoProvider *provider, const std::wstring &name);
+    virtual ~CryptoStore();
+    CryptoStore(const CryptoStore &) = delete;
+    CryptoStore &operator=(const CryptoStore &) = delete;
+
+    HCERTSTORE handle() const { return m_handle; }
+
+    void add(const CryptoCertificate &certificate);
+    virtual void add(PCCERT_CONTEXT context);
+
+    // The certificate with this SHA-1 hash, owned by the caller; throws when there is none.
+    PCCERT_CONTEXT findByHash(const std::vector<BYTE> &hash) const;
+    // Every certificate in store order; empty when the store cannot be listed.
+    std::vector<CryptoCertificate> enumerate() const;
+
+    // Writes what changed to the store's file now; throws when the write fails. A system
+    // store has written every change already.
+    void commit();
+
+protected:
+    CryptoStore() = default;
+    // Takes over `handle`, closing the one held before.
+    void reset(HCERTSTORE handle);
+
+private:
+    HCERTSTORE m_handle = nullptr;
+};
+
+// A store file (SST) that keeps each certificate with its properties; what changed is
+// written back when the store is closed.
+class SerializedStore : public CryptoStore {
+public:
+    explicit SerializedStore(const std::wstring &path);
+
+    // Adds with the certificate's properties, replacing an equal certificate.
+    void add(PCCERT_CONTEXT context) override;
+    using CryptoStore::add;
+};
+
+// A store file when `isFile`, else the system store of that name.
+boost::shared_ptr<CryptoStore> openStore(const std::wstring &nameOrPath, bool isFile);
+
+} // namespace crypto
