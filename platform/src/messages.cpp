@@ -307,17 +307,17 @@ std::wstring printfFormatted(const std::wstring &format, Values... values)
 std::wstring renderInsert(const Insert &insert, const InsertValues &arguments)
 {
     const InsertArguments numbers = argumentsOf(insert);
-    std::wstring spec = L"%" + insert.flags;
+    std::wstring printfFormat = L"%" + insert.flags;
     if (insert.widthFromArgument)
-        spec += std::to_wstring(static_cast<int>(arguments[numbers.width]));
+        printfFormat += std::to_wstring(static_cast<int>(arguments[numbers.width]));
     else
-        spec += insert.width;
+        printfFormat += insert.width;
     if (insert.hasPrecision) {
-        spec += L'.';
+        printfFormat += L'.';
         if (insert.precisionFromArgument)
-            spec += std::to_wstring(static_cast<int>(arguments[numbers.precision]));
+            printfFormat += std::to_wstring(static_cast<int>(arguments[numbers.precision]));
         else
-            spec += insert.precision;
+            printfFormat += insert.precision;
     }
     const unsigned long long value = arguments[numbers.value];
     const bool narrow = insert.size == Insert::Size::Short ||
@@ -328,19 +328,19 @@ std::wstring renderInsert(const Insert &insert, const InsertValues &arguments)
     case L'S': {
         const void *pointer = reinterpret_cast<const void *>(static_cast<std::uintptr_t>(value));
         if (!pointer)
-            return printfFormatted(spec + L"ls", L"(null)");
+            return printfFormatted(printfFormat + L"ls", L"(null)");
         if (narrow)
-            return printfFormatted(spec + L"ls", narrowToWide(static_cast<const char *>(pointer), -1).c_str());
-        return printfFormatted(spec + L"ls", static_cast<const wchar_t *>(pointer));
+            return printfFormatted(printfFormat + L"ls", narrowToWide(static_cast<const char *>(pointer), -1).c_str());
+        return printfFormatted(printfFormat + L"ls", static_cast<const wchar_t *>(pointer));
     }
     case L'c':
     case L'C': {
         if (narrow) {
             const char byte = static_cast<char>(value);
-            return printfFormatted(spec + L"ls", narrowToWide(&byte, 1).c_str());
+            return printfFormatted(printfFormat + L"ls", narrowToWide(&byte, 1).c_str());
         }
         const wchar_t character[] = {static_cast<wchar_t>(value), L'\0'};
-        return printfFormatted(spec + L"ls", character);
+        return printfFormatted(printfFormat + L"ls", character);
     }
     case L'p':
         return printfFormatted(L"%0*llX", static_cast<int>(2 * sizeof(void *)), value);
@@ -349,12 +349,12 @@ std::wstring renderInsert(const Insert &insert, const InsertValues &arguments)
         const long long number = valueKind(insert) == ArgumentKind::Int64
                                      ? static_cast<long long>(value)
                                      : static_cast<long long>(static_cast<std::int32_t>(value));
-        return printfFormatted(spec + L"ll" + insert.conversion, number);
+        return printfFormatted(printfFormat + L"ll" + insert.conversion, number);
     }
     default: { // u, x, X, o
         const unsigned long long number =
             valueKind(insert) == ArgumentKind::Int64 ? value : static_cast<std::uint32_t>(value);
-        return printfFormatted(spec + L"ll" + insert.conversion, number);
+        return printfFormatted(printfFormat + L"ll" + insert.conversion, number);
     }
     }
 }

@@ -27,8 +27,6 @@ std::string utf8(const std::wstring &text)
 
 TEST(ProgramModule, HandleOfTheProgramIsNotNull) { EXPECT_NE(GetModuleHandleW(nullptr), nullptr); }
 
-TEST(ProgramModule, HandleIsTheSameOnEveryCall) { EXPECT_EQ(GetModuleHandleW(nullptr), GetModuleHandleW(nullptr)); }
-
 TEST(ProgramModule, FileNameIsTheRunningExecutable)
 {
     const std::wstring path = programFileName();
