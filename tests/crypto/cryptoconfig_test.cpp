@@ -1,0 +1,130 @@
+// Crypto.cfg: the line rules, and where the program looks for the file.
+#include "crypto/cryptoconfig.h"
+
+#include "tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+using testsupport::TempDir;
+
+namespace {
+
+StoreConfig readText(const TempDir &dir, const std::string &text)
+{
+    const std::string path = dir.file("Crypto.cfg");
+    std::ofstream(path, std::ios::binary) << text;
+    return readCryptoConfig(std::wstring(path.begin(), path.end()));
+}
+
+void writeText(const std::filesystem::path &path, const std::string &text)
+{
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Runs a copy of the probe program placed at `program`, with XDG_CONFIG_HOME and HOME
+// pointed into `home`; returns what it read as "[type]\n[name]\n".
+std::string probeAt(const std::filesystem::path &program, const std::filesystem::path &home)
+{
+    std::filesystem::create_directories(program.parent_path());
+    std::filesystem::copy_file(CONFIG_PROBE, program, std::filesystem::copy_options::overwrite_existing);
+    const std::string command = "cd / && XDG_CONFIG_HOME='" + (home / "config").string() + "' HOME='" +
+                                home.string() + "' '" + program.string() + "'";
+    std::string output;
+    if (FILE *pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        while (fgets(buffer, sizeof buffer, pipe))
+            output += buffer;
+        pclose(pipe);
+    }
+    return output;
+}
+
+} // namespace
+
+TEST(CryptoConfigLines, KeysSetTypeAndNameWithTheirValuesAsWritten)
+{
+    TempDir dir;
+    StoreConfig config = readText(dir, "MSCAPI.CertKeyStore.Type=File\nMSCAPI.CertKeyStore.Name = Root\n");
+    EXPECT_EQ(config.type, L"File");
+    EXPECT_EQ(config.name, L" Root"); // spaces around the value belong to it
+}
+
+TEST(CryptoConfigLines, AnEmptyFileOrOneOfCommentsGivesTheDefaults)
+{
+    TempDir dir;
+    for (const char *text : {"", "# MSCAPI.CertKeyStore.Name=Root\n#\n\n"}) {
+        StoreConfig config = readText(dir, text);
+        EXPECT_EQ(config.type, L"System") << text;
+        EXPECT_EQ(config.name, L"My") << text;
+    }
+}
+
+TEST(CryptoConfigLines, OnlyAHashInTheFirstColumnMakesAComment)
+{
+    TempDir dir;
+    EXPECT_EQ(readText(dir, " # MSCAPI.CertKeyStore.Name=Root\n").name, L"Root");
+    EXPECT_EQ(readText(dir, "#MSCAPI.CertKeyStore.Name=Root\n").name, L"My");
+}
+
+TEST(CryptoConfigLines, TheLastLineWinsAndNeedsNoLineFeed)
+{
+    TempDir dir;
+    EXPECT_EQ(readText(dir, "MSCAPI.CertKeyStore.Name=CA\r\nMSCAPI.CertKeyStore.Name=Root").name, L"Root");
+}
+
+TEST(CryptoConfigLines, LinesWithoutAnEqualsSignOrWithBothKeysFollowTheRules)
+{
+    TempDir dir;
+    StoreConfig config = readText(dir, "MSCAPI.CertKeyStore.Name Root\n"
+                                       "x=MSCAPI.CertKeyStore.Type MSCAPI.CertKeyStore.Name=file\n");
+    EXPECT_EQ(config.name, L"My");   // the first line has no "=" after its key
+    EXPECT_EQ(config.type, L"file"); // a line with both keys sets the type only
+}
+
+TEST(CryptoConfigLines, TextBeyondAsciiIsReadAsUtf8)
+{
+    TempDir dir;
+    EXPECT_EQ(readText(dir, "MSCAPI.CertKeyStore.Name=/home/пользователь/Хранилище.sst\n").name,
+              L"/home/пользователь/Хранилище.sst");
+}
+
+TEST(CryptoConfigSearch, WithoutAnyFileTheProposalIsTheSystemStoreMY)
+{
+    TempDir dir;
+    EXPECT_EQ(probeAt(dir.path() / "a" / "b" / "bin" / "probe", dir.path() / "home"), "[System]\n[MY]\n");
+}
+
+TEST(CryptoConfigSearch, CandidatesAreTriedInOrder)
+{
+    TempDir dir;
+    const auto program = dir.path() / "a" / "b" / "bin" / "probe";
+    const auto home = dir.path() / "home";
+    writeText(home / "config" / "certinstall" / "Crypto.cfg", "MSCAPI.CertKeyStore.Name=FromUser\n");
+    EXPECT_EQ(probeAt(program, home), "[System]\n[FromUser]\n");
+    writeText(dir.path() / "a" / "Config" / "Crypto.cfg", "MSCAPI.CertKeyStore.Name=Fourth\n");
+    EXPECT_EQ(probeAt(program, home), "[System]\n[Fourth]\n");
+    writeText(dir.path() / "a" / "b" / "config" / "crypto.cfg", "MSCAPI.CertKeyStore.Name=Third\n");
+    EXPECT_EQ(probeAt(program, home), "[System]\n[Third]\n");
+    writeText(dir.path() / "a" / "b" / "bin" / "config" / "crypto.cfg", "MSCAPI.CertKeyStore.Name=Second\n");
+    EXPECT_EQ(probeAt(program, home), "[System]\n[Second]\n");
+    writeText(dir.path() / "a" / "b" / "bin" / "Crypto.cfg", "MSCAPI.CertKeyStore.Name=First\n");
+    EXPECT_EQ(probeAt(program, home), "[System]\n[First]\n");
+}
+
+TEST(CryptoConfigSearch, ModuleRelativePathsStepUpButNotAboveTwoComponents)
+{
+    const std::wstring directory = moduleDirectory();
+    EXPECT_EQ(directory, std::filesystem::path(CONFIG_PROBE).parent_path().wstring());
+    EXPECT_EQ(resolveModuleRelativePath(L"./config/crypto.cfg"), directory + L"/config/crypto.cfg");
+    const std::wstring parent = directory.substr(0, directory.rfind(L'/'));
+    EXPECT_EQ(resolveModuleRelativePath(L"../config/crypto.cfg"), parent + L"/config/crypto.cfg");
+    // However many steps up, the walk keeps the root's first folder.
+    const std::wstring top = directory.substr(0, directory.find(L'/', 1));
+    EXPECT_EQ(resolveModuleRelativePath(L"../../../../../../../../../../../../x"), top + L"/x");
+}

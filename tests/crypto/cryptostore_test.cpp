@@ -1,0 +1,169 @@
+// Stores as the windows use them: add, find, list, delete, and store files written back.
+#include "crypto/certformat.h"
+#include "crypto/cryptexception.h"
+#include "crypto/store.h"
+
+#include "certfactory.h"
+#include "tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using crypto::CryptoCertificate;
+using testsupport::TempDir;
+
+namespace {
+
+CryptoCertificate certificateOf(const std::vector<BYTE> &der)
+{
+    PCCERT_CONTEXT context =
+        CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
+    CryptoCertificate certificate(context);
+    CertFreeCertificateContext(context);
+    return certificate;
+}
+
+void linkToContainer(CryptoCertificate &certificate, const wchar_t *container)
+{
+    CRYPT_KEY_PROV_INFO info{};
+    info.pwszContainerName = const_cast<wchar_t *>(container);
+    info.pwszProvName = const_cast<wchar_t *>(L"Crypto-Pro GOST R 34.10-2001 Cryptographic Service Provider");
+    info.dwProvType = 75;
+    info.dwKeySpec = AT_KEYEXCHANGE;
+    certificate.setProperty(&info, CERT_KEY_PROV_INFO_PROP_ID, 0);
+}
+
+std::vector<std::wstring> hashesIn(const crypto::CryptoStore &store)
+{
+    std::vector<std::wstring> hashes;
+    for (const CryptoCertificate &c : store.enumerate())
+        hashes.push_back(c.sha1Hash());
+    return hashes;
+}
+
+class Stores : public ::testing::Test {
+protected:
+    void SetUp() override { setenv("CERTINSTALL_HOME", home.path().c_str(), 1); }
+    void TearDown() override { unsetenv("CERTINSTALL_HOME"); }
+    std::wstring file(const char *name) const
+    {
+        const std::string path = home.file(name);
+        return std::wstring(path.begin(), path.end());
+    }
+    TempDir home;
+};
+
+} // namespace
+
+TEST_F(Stores, AnEmptyStoreListsNothing)
+{
+    auto store = crypto::openStore(L"My", false);
+    EXPECT_TRUE(store->enumerate().empty());
+    auto fileStore = crypto::openStore(file("empty.sst"), true);
+    EXPECT_TRUE(fileStore->enumerate().empty());
+}
+
+TEST_F(Stores, CertificatesAreFoundAgainByTheirHashText)
+{
+    auto store = crypto::openStore(L"My", false);
+    const CryptoCertificate a = certificateOf(testsupport::makeNumberedCertificate(1));
+    const CryptoCertificate b = certificateOf(testsupport::makeNumberedCertificate(2));
+    store->add(a);
+    store->add(b);
+    EXPECT_EQ(hashesIn(*store), (std::vector<std::wstring>{a.sha1Hash(), b.sha1Hash()}));
+
+    const CryptoCertificate found(store->findByHash(crypto::hexToBytes(b.sha1Hash())));
+    EXPECT_EQ(found.sha1Hash(), b.sha1Hash());
+    CertFreeCertificateContext(found.context()); // findByHash hands over a reference of its own
+}
+
+TEST_F(Stores, AMissingHashThrowsItsSentenceAndTheSystemText)
+{
+    auto store = crypto::openStore(L"My", false);
+    try {
+        store->findByHash(std::vector<BYTE>(20, 0x11));
+        FAIL() << "no exception";
+    } catch (const crypto::CryptException &e) {
+        const std::wstring sentence = L"Для указанного хеша сертификат не найден\n";
+        ASSERT_EQ(e.message().compare(0, sentence.size(), sentence), 0);
+        EXPECT_EQ(e.message().substr(sentence.size()),
+                  crypto::systemErrorText(static_cast<DWORD>(CRYPT_E_NOT_FOUND)));
+        EXPECT_EQ(e.code(), 0);
+    }
+}
+
+TEST_F(Stores, DeletingAFoundCertificateRemovesItAndEmptiesTheRecord)
+{
+    auto store = crypto::openStore(L"Root", false);
+    const CryptoCertificate a = certificateOf(testsupport::makeNumberedCertificate(3));
+    store->add(a);
+    PCCERT_CONTEXT context = store->findByHash(crypto::hexToBytes(a.sha1Hash()));
+    CryptoCertificate found(context);
+    CertFreeCertificateContext(context);
+    EXPECT_TRUE(found.deleteFromStore());
+    EXPECT_TRUE(found.empty());
+    EXPECT_TRUE(store->enumerate().empty());
+    EXPECT_TRUE(crypto::openStore(L"ROOT", false)->enumerate().empty());
+}
+
+TEST_F(Stores, AStoreFileHoldsWhatWasAddedOnceTheLastReferenceGoes)
+{
+    const std::vector<BYTE> der = testsupport::makeNumberedCertificate(4);
+    CryptoCertificate certificate = certificateOf(der);
+    linkToContainer(certificate, L"Контейнер");
+    {
+        auto store = crypto::openStore(file("s.sst"), true);
+        auto second = store; // a second page holding the same store
+        store->add(certificate);
+        store.reset();
+        EXPECT_TRUE(crypto::openStore(file("s.sst"), true)->enumerate().empty());
+    }
+    auto reopened = crypto::openStore(file("s.sst"), true);
+    const auto certificates = reopened->enumerate();
+    ASSERT_EQ(certificates.size(), 1u);
+    EXPECT_EQ(certificates[0].keyContainerInfo(),
+              L"Контейнер - Crypto-Pro GOST R 34.10-2001 Cryptographic Service Provider");
+}
+
+TEST_F(Stores, AddingAnEqualCertificateToAStoreFileReplacesItWithItsProperties)
+{
+    const std::vector<BYTE> der = testsupport::makeNumberedCertificate(5);
+    {
+        auto store = crypto::openStore(file("s.sst"), true);
+        CryptoCertificate first = certificateOf(der);
+        linkToContainer(first, L"old");
+        store->add(first);
+        CryptoCertificate second = certificateOf(der);
+        linkToContainer(second, L"new");
+        store->add(second);
+    }
+    const auto certificates = crypto::openStore(file("s.sst"), true)->enumerate();
+    ASSERT_EQ(certificates.size(), 1u);
+    EXPECT_EQ(certificates[0].keyContainerInfo().substr(0, 6), L"new - ");
+}
+
+TEST_F(Stores, CommitWritesAStoreFileNowAndThrowsWhenItCannot)
+{
+    std::filesystem::create_directory(home.path() / "media");
+    const std::string path = (home.path() / "media" / "s.sst").string();
+    auto store = crypto::openStore(std::wstring(path.begin(), path.end()), true);
+    store->add(certificateOf(testsupport::makeNumberedCertificate(6)));
+    store->commit();
+    EXPECT_GT(std::filesystem::file_size(path), 20u);
+
+    store->add(certificateOf(testsupport::makeNumberedCertificate(7)));
+    std::filesystem::remove_all(home.path() / "media"); // the medium is gone
+    EXPECT_THROW(store->commit(), crypto::CryptException);
+}
+
+TEST_F(Stores, ADamagedStoreFileThrowsOnOpen)
+{
+    testsupport::writeFile(home.file("bad.sst"), {0, 0, 0, 0, 'C', 'E', 'R', 'X'});
+    try {
+        crypto::openStore(file("bad.sst"), true);
+        FAIL() << "no exception";
+    } catch (const crypto::CryptException &e) {
+        EXPECT_EQ(e.message(), crypto::systemErrorText(ERROR_FILE_CORRUPT));
+    }
+}
