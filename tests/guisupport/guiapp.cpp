@@ -1,0 +1,87 @@
+// The wxApp of a GUI test program, and its main.
+#include "dialoghook.h"
+#include "tempdir.h"
+
+#include <gtest/gtest.h>
+
+#include <wx/app.h>
+#include <wx/init.h>
+#include <wx/log.h>
+#include <wx/toplevel.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+class TestApp : public wxApp {
+public:
+    bool OnInit() override { return true; } // no command line of its own to parse
+
+    void OnAssertFailure(const wxChar *file, int line, const wxChar *func, const wxChar *cond,
+                         const wxChar *msg) override
+    {
+        ADD_FAILURE_AT(wxString(file).utf8_str().data(), line)
+            << "wxWidgets assertion failed in " << wxString(func).utf8_string() << ": "
+            << wxString(cond).utf8_string() << (msg ? " — " + wxString(msg).utf8_string() : std::string());
+    }
+};
+
+// Starts the toolkit once for the whole run; tests create their windows themselves.
+class ToolkitEnvironment : public ::testing::Environment {
+public:
+    explicit ToolkitEnvironment(char *program) : m_argv{program, nullptr} {}
+
+    void SetUp() override
+    {
+        wxApp::SetInstance(new TestApp);
+        int argc = 1;
+        ASSERT_TRUE(wxEntryStart(argc, m_argv)) << "the toolkit did not start: is there a display (xvfb-run -a)?";
+        ASSERT_TRUE(wxTheApp->CallOnInit());
+        // Log messages go to stderr rather than into a dialog shown later.
+        delete wxLog::SetActiveTarget(new wxLogStderr);
+        guitest::dialogs().Register();
+        m_started = true;
+    }
+
+    void TearDown() override
+    {
+        if (!m_started)
+            return;
+        guitest::dialogs().Unregister();
+        wxEntryCleanup();
+    }
+
+private:
+    char *m_argv[2];
+    bool m_started = false;
+};
+
+} // namespace
+
+namespace guitest {
+
+DialogHook &dialogs()
+{
+    static DialogHook hook;
+    return hook;
+}
+
+} // namespace guitest
+
+int main(int argc, char **argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+
+    // No real user data: the toolkit's settings and caches, and the stores, go to a
+    // folder of this run. Set before the toolkit starts, which reads them once.
+    testsupport::TempDir home;
+    const std::string path = home.path().string();
+    for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR",
+                             "CERTINSTALL_HOME"})
+        ::setenv(name, path.c_str(), 1);
+    ::setenv("NO_AT_BRIDGE", "1", 1); // no accessibility bus under Xvfb
+
+    ::testing::AddGlobalTestEnvironment(new ToolkitEnvironment(argv[0]));
+    return RUN_ALL_TESTS();
+}
