@@ -1,13 +1,13 @@
 #include "systemstore.h"
 #include "lasterror.h"
 #include "storefile.h"
+#include "userhome.h"
 
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,19 +33,7 @@ bool sameName(const std::wstring &a, const std::wstring &b)
     return unicode(a).caseCompare(unicode(b), U_FOLD_CASE_DEFAULT) == 0;
 }
 
-std::string storesFolder()
-{
-    std::string home;
-    if (const char *own = std::getenv("CERTINSTALL_HOME"); own && *own) {
-        home = own;
-    } else if (const char *data = std::getenv("XDG_DATA_HOME"); data && *data) {
-        home = std::string(data) + "/certinstall";
-    } else {
-        const char *user = std::getenv("HOME");
-        home = std::string(user && *user ? user : ".") + "/.local/share/certinstall";
-    }
-    return home + "/stores";
-}
+std::string storesFolder() { return userHome() + "/stores"; }
 
 bool makeFolders(const std::string &path)
 {
