@@ -51,7 +51,6 @@ struct KeyHandle {
     static constexpr std::uint32_t kMagic = 0x4B455921; // "KEY!"
     std::uint32_t magic = kMagic;
     std::shared_ptr<Session> session;
-    DWORD keySpec = 0;
     ContainerKey key;
 };
 
@@ -296,7 +295,6 @@ BOOL WINAPI CryptGetUserKey(HCRYPTPROV hProv, DWORD dwKeySpec, HCRYPTKEY *phUser
         return FALSE;
     auto *keyHandle = new KeyHandle();
     keyHandle->session = session;
-    keyHandle->keySpec = dwKeySpec;
     keyHandle->key = std::move(key);
     *phUserKey = registerHandle(keyHandle, HandleKind::Key);
     return TRUE;

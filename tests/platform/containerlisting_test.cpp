@@ -2,6 +2,8 @@
 // readers searched, and the enumeration's buffer contract.
 #include "keymedia.h"
 
+#include "certfactory.h"
+
 using namespace keymediatest;
 
 namespace {
@@ -149,4 +151,26 @@ TEST_F(ContainerListing, UnknownEnumerationFlagsAreRefused)
     EXPECT_FALSE(CryptGetProvParam(provider.get(), PP_ENUMCONTAINERS, reinterpret_cast<BYTE *>(buffer), &size,
                                    CRYPT_FIRST | CRYPT_MACHINE_KEYSET));
     EXPECT_EQ(GetLastError(), code(NTE_BAD_FLAGS));
+}
+
+TEST_F(ContainerListing, AContainerWrittenByHandAfterTheLayoutIsListedAndOpens)
+{
+    const std::string folder = localKeys() + "/by hand";
+    std::filesystem::create_directories(folder + "/exchange");
+    std::ofstream(folder + "/name", std::ios::binary) << "written by hand\n"; // as `echo` writes it
+    const Bytes certificate = testsupport::makeCertificate({});
+    testsupport::writeFile(folder + "/exchange/certificate.der", certificate);
+
+    EXPECT_EQ(listGost(), std::vector<std::string>{"written by hand"});
+    Provider provider = openGost(L"written by hand");
+    ASSERT_TRUE(provider) << std::hex << GetLastError();
+    EXPECT_EQ(keyCertificate(exchangeKey(provider).get()), certificate);
+}
+
+TEST_F(ContainerListing, FoldersWithoutANameOrHiddenAreNoContainers)
+{
+    std::filesystem::create_directories(localKeys() + "/no name/exchange");
+    std::filesystem::create_directories(localKeys() + "/.half written");
+    std::ofstream(localKeys() + "/.half written/name") << "half";
+    EXPECT_TRUE(listGost().empty());
 }
