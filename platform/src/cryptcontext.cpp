@@ -50,8 +50,8 @@ struct ProviderHandle {
 struct KeyHandle {
     static constexpr std::uint32_t kMagic = 0x4B455921; // "KEY!"
     std::uint32_t magic = kMagic;
-    std::shared_ptr<Session> session;
-    ContainerKey key;
+    std::shared_ptr<Session> session; // the context lives on with its keys
+    ContainerKey key;                 // read when the key is opened, so sizes and data agree
 };
 
 enum class HandleKind { Provider, Key };
