@@ -54,8 +54,8 @@ std::string folderStem(const std::string &name)
 {
     std::string stem;
     for (char c : name)
-        if (stem.size() < 32 && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                                 c == '-' || c == '_'))
+        if (stem.size() < 32 &&
+            ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_'))
             stem.push_back(c);
     return stem.empty() ? "container" : stem;
 }

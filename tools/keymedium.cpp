@@ -182,12 +182,11 @@ int main(int argc, char **argv)
     try {
         std::string folder;
         if (command == "create")
-            folder = create(parseOptions(argc, argv,
-                                         {"--medium", "--key-folder", "--name", "--subject", "--key", "--days"}));
+            folder = create(
+                parseOptions(argc, argv, {"--medium", "--key-folder", "--name", "--subject", "--key", "--days"}));
         else if (command == "import")
-            folder = import(parseOptions(argc, argv,
-                                         {"--medium", "--key-folder", "--name", "--certificate", "--private-key",
-                                          "--key"}));
+            folder = import(parseOptions(
+                argc, argv, {"--medium", "--key-folder", "--name", "--certificate", "--private-key", "--key"}));
         else
             throw UsageError(command.empty() ? "no command given" : "unknown command " + command);
         std::printf("Created the container in %s\n", folder.c_str());

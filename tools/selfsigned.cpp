@@ -47,8 +47,8 @@ X509NamePtr parseSubject(const std::string &text)
         const std::string type = attribute.substr(0, equals), value = attribute.substr(equals + 1);
         if (!X509_NAME_add_entry_by_txt(name.get(), type.c_str(), MBSTRING_UTF8,
                                         reinterpret_cast<const unsigned char *>(value.c_str()), -1, -1, 0))
-            throw std::invalid_argument(withOpenSslReason("the subject's attribute \"" + attribute +
-                                                          "\" is not valid"));
+            throw std::invalid_argument(
+                withOpenSslReason("the subject's attribute \"" + attribute + "\" is not valid"));
     }
     return name;
 }

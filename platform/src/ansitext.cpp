@@ -66,8 +66,8 @@ std::string toAnsi(const std::wstring &text)
         return toUtf8(text); // a codeset ICU does not know: the layer's default
     status = U_ZERO_ERROR;
     ucnv_setSubstChars(converter.get(), "?", 1, &status);
-    const icu::UnicodeString unicode = icu::UnicodeString::fromUTF32(
-        reinterpret_cast<const UChar32 *>(text.data()), static_cast<int32_t>(text.size()));
+    const icu::UnicodeString unicode = icu::UnicodeString::fromUTF32(reinterpret_cast<const UChar32 *>(text.data()),
+                                                                     static_cast<int32_t>(text.size()));
     status = U_ZERO_ERROR;
     const int32_t size = unicode.extract(nullptr, 0, converter.get(), status);
     std::string out(static_cast<size_t>(size), '\0');

@@ -30,7 +30,7 @@ struct Session {
     Container container;
     std::wstring requestedName; // the container name as the caller gave it
 
-    std::mutex mutex;                 // guards the container listing
+    std::mutex mutex; // guards the container listing
     bool listed = false;
     std::vector<std::string> listing; // ANSI names as of the last CRYPT_FIRST
     size_t next = 0;
@@ -50,21 +50,30 @@ struct ProviderHandle {
 struct KeyHandle {
     static constexpr std::uint32_t kMagic = 0x4B455921; // "KEY!"
     std::uint32_t magic = kMagic;
-    std::shared_ptr<Session> session;
-    DWORD keySpec = 0;
-    ContainerKey key;
+    std::shared_ptr<Session> session; // the context lives on with its keys
+    ContainerKey key;                 // read when the key is opened, so sizes and data agree
 };
 
 enum class HandleKind { Provider, Key };
 
-std::mutex tableMutex;
-std::unordered_map<const void *, HandleKind> liveHandles;
+// The live handles and what each one is.
+struct HandleTable {
+    std::mutex mutex;
+    std::unordered_map<const void *, HandleKind> kinds;
+};
+
+HandleTable &handles()
+{
+    static HandleTable table;
+    return table;
+}
 
 template <class T>
 ULONG_PTR registerHandle(T *object, HandleKind kind)
 {
-    std::lock_guard<std::mutex> lock(tableMutex);
-    liveHandles.emplace(object, kind);
+    HandleTable &table = handles();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    table.kinds.emplace(object, kind);
     return reinterpret_cast<ULONG_PTR>(object);
 }
 
@@ -72,9 +81,10 @@ template <class T>
 T *lookup(ULONG_PTR handle, HandleKind kind)
 {
     auto *object = reinterpret_cast<T *>(handle);
-    std::lock_guard<std::mutex> lock(tableMutex);
-    auto it = liveHandles.find(object);
-    if (it == liveHandles.end() || it->second != kind || object->magic != T::kMagic)
+    HandleTable &table = handles();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    auto it = table.kinds.find(object);
+    if (it == table.kinds.end() || it->second != kind || object->magic != T::kMagic)
         return nullptr;
     return object;
 }
@@ -84,12 +94,13 @@ T *lookup(ULONG_PTR handle, HandleKind kind)
 template <class T>
 T *unregister(ULONG_PTR handle, HandleKind kind)
 {
-    auto *object = reinterpret_cast<T *>(handle);
-    std::lock_guard<std::mutex> lock(tableMutex);
-    auto it = liveHandles.find(object);
-    if (it == liveHandles.end() || it->second != kind || object->magic != T::kMagic)
+    T *object = lookup<T>(handle, kind);
+    if (!object)
         return nullptr;
-    liveHandles.erase(it);
+    HandleTable &table = handles();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    if (table.kinds.erase(object) == 0)
+        return nullptr; // released by another thread meanwhile
     object->magic = 0;
     return object;
 }
@@ -169,8 +180,8 @@ const ProviderConfig *findProvider(const std::vector<ProviderConfig> &providers,
 
 } // namespace
 
-BOOL WINAPI CryptEnumProvidersW(DWORD dwIndex, DWORD *pdwReserved, DWORD dwFlags, DWORD *pdwProvType,
-                                LPWSTR szProvName, DWORD *pcbProvName)
+BOOL WINAPI CryptEnumProvidersW(DWORD dwIndex, DWORD *pdwReserved, DWORD dwFlags, DWORD *pdwProvType, LPWSTR szProvName,
+                                DWORD *pcbProvName)
 {
     if (pdwReserved || !pdwProvType || !pcbProvName)
         return fail(ERROR_INVALID_PARAMETER);
@@ -284,7 +295,6 @@ BOOL WINAPI CryptGetUserKey(HCRYPTPROV hProv, DWORD dwKeySpec, HCRYPTKEY *phUser
         return FALSE;
     auto *keyHandle = new KeyHandle();
     keyHandle->session = session;
-    keyHandle->keySpec = dwKeySpec;
     keyHandle->key = std::move(key);
     *phUserKey = registerHandle(keyHandle, HandleKind::Key);
     return TRUE;

@@ -38,8 +38,12 @@ bool containerName(const std::string &folder, std::wstring &name)
 {
     Bytes data;
     const std::string file = folder + "/name";
-    if (!fileExists(file) || !readWholeFile(file, data) || data.empty() ||
-        std::find(data.begin(), data.end(), 0) != data.end())
+    if (!fileExists(file) || !readWholeFile(file, data))
+        return false;
+    // A name written by hand often ends in a line break that is no part of it.
+    while (!data.empty() && (data.back() == '\n' || data.back() == '\r'))
+        data.pop_back();
+    if (data.empty() || std::find(data.begin(), data.end(), 0) != data.end())
         return false;
     name = fromUtf8(std::string(data.begin(), data.end()));
     return true;

@@ -1,7 +1,8 @@
 // Key media and the containers on them. A reader is a key folder; it holds one folder per
 // container, laid out as
 //
-//   name                          the container's name in UTF-8, nothing else
+//   name                          the container's name in UTF-8 (a final line break is
+//                                 ignored)
 //   exchange/                     the exchange key (AT_KEYEXCHANGE), when there is one
 //   exchange/certificate.der      the certificate of that key (DER), when there is one
 //   exchange/private.pem          its private key, which this layer never reads

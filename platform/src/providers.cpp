@@ -30,7 +30,8 @@ std::string trimmed(const std::string &text)
 
 bool parseType(const std::string &text, DWORD &type)
 {
-    if (text.empty() || text.size() > 3 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (text.empty() || text.size() > 3 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return false;
     type = static_cast<DWORD>(std::stoul(text));
     return type >= 1 && type <= 999; // the range Windows allows for provider types
