@@ -2,6 +2,8 @@
 
 #include "crypto/provider.h"
 
+#include "keymedia.h"
+
 #include <wx/app.h>
 
 #include <gtest/gtest.h>
@@ -9,8 +11,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace apptest {
 
@@ -18,23 +18,6 @@ const wchar_t kGostProvider[] = L"Crypto-Pro GOST R 34.10-2001 Cryptographic Ser
 const wchar_t kTitle[] = L"Установка сертификата из ключевого контейнера";
 
 namespace {
-
-// Runs the keymedium tool (no shell in between) and fails the test when it fails.
-void keymedium(const std::vector<std::string> &args)
-{
-    std::vector<char *> argv{const_cast<char *>(KEYMEDIUM)};
-    for (const std::string &arg : args)
-        argv.push_back(const_cast<char *>(arg.c_str()));
-    argv.push_back(nullptr);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::execv(KEYMEDIUM, argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "keymedium failed for " << args.at(0);
-}
 
 void sendTo(wxWindow *control, wxCommandEvent &event)
 {
@@ -44,8 +27,8 @@ void sendTo(wxWindow *control, wxCommandEvent &event)
 
 } // namespace
 
-std::string utf8(const std::wstring &text) { return wxString(text).utf8_string(); }
-std::wstring wide(const std::string &utf8Text) { return wxString::FromUTF8(utf8Text).ToStdWstring(); }
+std::string utf8(const std::wstring &text) { return keymediatest::utf8(text); }
+std::wstring wide(const std::string &utf8Text) { return keymediatest::fromUtf8(utf8Text); }
 
 MainWindow::MainWindow() : CryptoMainDialog(nullptr, wxID_ANY, kTitle) {}
 
@@ -120,7 +103,7 @@ MainWindow *MainWindowTest::openWindow()
 void MainWindowTest::makeContainerIn(const std::string &keyFolder, const std::wstring &name,
                                      const std::wstring &commonName)
 {
-    keymedium({"create", "--key-folder", keyFolder, "--name", utf8(name), "--subject", "/CN=" + utf8(commonName)});
+    keymediatest::createContainer(keyFolder, utf8(name), "/CN=" + utf8(commonName));
 }
 
 void MainWindowTest::makeLocalContainer(const std::wstring &name, const std::wstring &commonName)
@@ -131,14 +114,15 @@ void MainWindowTest::makeLocalContainer(const std::wstring &name, const std::wst
 void MainWindowTest::makeContainerOnMedium(const std::string &medium, const std::wstring &name,
                                            const std::wstring &commonName)
 {
-    const std::string root = path("media/" + medium);
-    std::filesystem::create_directories(root);
-    keymedium({"create", "--medium", root, "--name", utf8(name), "--subject", "/CN=" + utf8(commonName)});
+    // A mounted medium carries its containers in a key folder at its top.
+    makeContainerIn(path("media/" + medium + "/certinstall-keys"), name, commonName);
 }
 
 void MainWindowTest::importKeyOnly(const std::wstring &name, const std::string &privateKeyFile)
 {
-    keymedium({"import", "--key-folder", path("keys"), "--name", utf8(name), "--private-key", privateKeyFile});
+    const testsupport::ProgramResult result = keymediatest::keymedium(
+        {"import", "--key-folder", path("keys"), "--name", utf8(name), "--private-key", privateKeyFile});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
 }
 
 void MainWindowTest::removeMedium(const std::string &medium) { std::filesystem::remove_all(path("media/" + medium)); }
