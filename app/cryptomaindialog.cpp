@@ -45,7 +45,12 @@ bool CryptoMainDialog::Show(bool show)
 {
     if (show)
         InitDialog();
-    return wxMainDialog::Show(show);
+    const bool changed = wxMainDialog::Show(show);
+    // Some toolkits (GTK) apply the captions' fonts only once the window exists on screen,
+    // and the texts then need more room than measured before.
+    if (show)
+        fitContent();
+    return changed;
 }
 
 void CryptoMainDialog::InitDialog()

@@ -6,6 +6,8 @@
 #include <wx/sizer.h>
 #include <wx/statbox.h>
 
+#include <algorithm>
+
 namespace {
 
 // Read-only wins over the other two: a drop-down list whose text cannot be typed.
@@ -43,6 +45,19 @@ wxStaticText *newCaption(wxWindow *parent, const wxString &label)
     return text;
 }
 
+// The sizer that a group's rows go into, inside its frame. Windows keeps a margin inside
+// a group's frame; where the toolkit keeps none (GTK), the captions would lie on the
+// frame's line, so the rows get that margin here.
+wxSizer *rowsInside(wxStaticBoxSizer *frame)
+{
+    const int margin = 5;
+    int top = 0, other = 0;
+    frame->GetStaticBox()->GetBordersForSizer(&top, &other);
+    auto *rows = new wxBoxSizer(wxVERTICAL);
+    frame->Add(rows, 1, wxEXPAND | wxLEFT | wxRIGHT, std::max(0, margin - other));
+    return rows;
+}
+
 } // namespace
 
 wxMainDialog::wxMainDialog(wxWindow *parent, wxWindowID id, const wxString &title, const wxPoint &pos,
@@ -54,7 +69,8 @@ wxMainDialog::wxMainDialog(wxWindow *parent, wxWindowID id, const wxString &titl
     auto *mainSizer = new wxBoxSizer(wxVERTICAL);
 
     // Provider, container and the certificate of that container.
-    auto *keyGroup = new wxStaticBoxSizer(new wxStaticBox(this, wxID_ANY, wxEmptyString), wxVERTICAL);
+    auto *keyFrame = new wxStaticBoxSizer(new wxStaticBox(this, wxID_ANY, wxEmptyString), wxVERTICAL);
+    wxSizer *keyGroup = rowsInside(keyFrame);
 
     m_providerLabel = newCaption(this, L"Provider");
     keyGroup->Add(m_providerLabel, 0, wxALL | wxEXPAND, 0);
@@ -80,10 +96,11 @@ wxMainDialog::wxMainDialog(wxWindow *parent, wxWindowID id, const wxString &titl
     certificateRow->Add(m_allContainersCheck, 0, wxALL | wxEXPAND, 5);
     keyGroup->Add(certificateRow, 1, wxEXPAND, 5);
 
-    mainSizer->Add(keyGroup, 0, wxEXPAND | wxLEFT | wxRIGHT, 5);
+    mainSizer->Add(keyFrame, 0, wxEXPAND | wxLEFT | wxRIGHT, 5);
 
     // The store the certificate goes into.
-    auto *storeGroup = new wxStaticBoxSizer(new wxStaticBox(this, wxID_ANY, wxEmptyString), wxVERTICAL);
+    auto *storeFrame = new wxStaticBoxSizer(new wxStaticBox(this, wxID_ANY, wxEmptyString), wxVERTICAL);
+    wxSizer *storeGroup = rowsInside(storeFrame);
 
     m_storeLabel = newCaption(this, L"Stores");
     storeGroup->Add(m_storeLabel, 0, wxTOP, 5);
@@ -102,7 +119,7 @@ wxMainDialog::wxMainDialog(wxWindow *parent, wxWindowID id, const wxString &titl
     styleAsCaption(m_chooseStoreCheck);
     storeGroup->Add(m_chooseStoreCheck, 0, wxALL, 5);
 
-    mainSizer->Add(storeGroup, 0, wxEXPAND | wxALL, 5);
+    mainSizer->Add(storeFrame, 0, wxEXPAND | wxALL, 5);
 
     m_installButton = new wxButton(this, wxID_ANY, L"Install", wxDefaultPosition, wxDefaultSize, 0);
     m_installButton->SetFont(normalSizedFont(wxFONTWEIGHT_NORMAL));
