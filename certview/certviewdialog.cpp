@@ -1,0 +1,34 @@
+#include "certview/certviewdialog.h"
+
+#include "crypto/certformat.h"
+#include "crypto/certificate.h"
+
+CertViewDialog::CertViewDialog(const crypto::CryptoCertificate &certificate, wxWindow *parent, const wxString &title)
+    : wxCertViewDialog(parent, wxID_ANY, title, wxDefaultPosition, wxSize(480, 361), wxDEFAULT_DIALOG_STYLE)
+{
+    m_nameLabel->SetLabel(L"Наименование");
+    m_subjectLabel->SetLabel(L"Субъект");
+    m_keyIdLabel->SetLabel(L"Идентификатор ключа");
+    m_issuerLabel->SetLabel(L"Поставщик");
+    m_validToLabel->SetLabel(L"Действителен по: ");
+    m_validFromLabel->SetLabel(L"Действителен с: ");
+    m_serialLabel->SetLabel(L"Серийный номер");
+    m_privateKeyLabel->SetLabel(L"Закрытый ключ");
+
+    const std::wstring subject = certificate.subjectName(CERT_X500_NAME_STR);
+    m_nameText->SetValue(crypto::extractField(subject, L"CN=", L','));
+    m_subjectText->SetValue(subject);
+    m_keyIdText->SetValue(certificate.keyIdentifier());
+    m_issuerText->SetValue(certificate.issuerName(CERT_X500_NAME_STR));
+    m_privateKeyText->SetValue(certificate.keyContainerInfo());
+    m_validFromText->SetValue(certificate.notBefore());
+    m_validToText->SetValue(certificate.notAfter());
+    m_serialText->SetValue(certificate.serialNumber());
+}
+
+CertViewDialog::~CertViewDialog() = default;
+
+void CertViewDialog::OnOkButton(wxCommandEvent &)
+{
+    Destroy();
+}

@@ -1,0 +1,32 @@
+# Writes a C++ source holding BMP files as byte arrays with their resource names.
+#   cmake -DOUTPUT=file.cpp -DNAMES="IDB_NEW=new.bmp;..." -DSOURCE_DIR=dir -P embed.cmake
+set(arrays "")
+set(table "")
+set(index 0)
+foreach(entry IN LISTS NAMES)
+  string(REPLACE "=" ";" pair "${entry}")
+  list(GET pair 0 name)
+  list(GET pair 1 file)
+  file(READ "${SOURCE_DIR}/${file}" hex HEX)
+  string(LENGTH "${hex}" digits)
+  math(EXPR size "${digits} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(APPEND arrays "const unsigned char bitmap${index}[] = {${bytes}};\n")
+  string(APPEND table "        {L\"${name}\", bitmap${index}, ${size}},\n")
+  math(EXPR index "${index} + 1")
+endforeach()
+file(WRITE "${OUTPUT}.tmp" "// Generated from the BMP files of resources/ by embed.cmake; do not edit.
+#include \"resources/embeddedbitmaps.h\"
+
+namespace {
+${arrays}} // namespace
+
+const std::vector<EmbeddedBitmap> &embeddedBitmaps()
+{
+    static const std::vector<EmbeddedBitmap> table{
+${table}    };
+    return table;
+}
+")
+execute_process(COMMAND ${CMAKE_COMMAND} -E copy_if_different "${OUTPUT}.tmp" "${OUTPUT}")
+file(REMOVE "${OUTPUT}.tmp")
