@@ -1,6 +1,7 @@
 #include "app/wxmaindialog.h"
 
 #include "resources/bitmaps.h"
+#include "resources/resource.h"
 
 #include <wx/settings.h>
 #include <wx/sizer.h>
@@ -108,7 +109,7 @@ wxMainDialog::wxMainDialog(wxWindow *parent, wxWindowID id, const wxString &titl
     auto *storeRow = new wxBoxSizer(wxHORIZONTAL);
     m_storeCombo = newCombo(this);
     storeRow->Add(m_storeCombo, 4, wxALL, 5);
-    m_viewStoreButton = new wxBitmapButton(this, wxID_ANY, loadBitmap(L"IDB_PREVIEW"), wxDefaultPosition,
+    m_viewStoreButton = new wxBitmapButton(this, wxID_ANY, loadBitmap(IDB_PREVIEW), wxDefaultPosition,
                                            wxDefaultSize, wxBU_AUTODRAW);
     m_viewStoreButton->SetToolTip(L"Просмотр хранилища сертификатов");
     m_viewStoreButton->SetMinSize(wxSize(25, 25));
