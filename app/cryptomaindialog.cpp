@@ -98,8 +98,9 @@ void CryptoMainDialog::fitContent()
 {
     // The Russian labels are longer than the placeholders, and this toolkit's controls can be
     // taller than the size the window asks for allows: grow it where the content needs room,
-    // so that no label is cut and "Установить" stays in view.
-    const wxSize needed = GetSizer()->GetMinSize();
+    // so that no label is cut and "Установить" stays in view, clear of the bottom edge as
+    // the groups are clear of the sides.
+    const wxSize needed = GetSizer()->GetMinSize() + wxSize(0, 5);
     const wxSize client = GetClientSize();
     if (needed.x > client.x || needed.y > client.y)
         SetClientSize(wxSize(std::max(needed.x, client.x), std::max(needed.y, client.y)));
