@@ -135,6 +135,7 @@ typedef BOOL(WINAPI *PFN_CERT_ENUM_SYSTEM_STORE)(const void *pvSystemStore, DWOR
 #define CRYPT_NEXT 2
 #define PP_ENUMCONTAINERS 2
 #define PP_NAME 4
+#define PP_CONTAINER 6
 #define PP_PROVTYPE 16
 #define PP_UNIQUE_CONTAINER 36
 #define KP_CERTIFICATE 26

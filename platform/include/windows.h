@@ -153,6 +153,9 @@ typedef struct _SYSTEMTIME {
 #define NTE_FAIL ((HRESULT)0x80090020L)
 #define NTE_SYS_ERR ((HRESULT)0x80090021L)
 
+// Smart card errors.
+#define SCARD_E_NO_SUCH_CERTIFICATE ((HRESULT)0x8010002CL)
+
 // Certificate and message errors.
 #define CRYPT_E_MSG_ERROR ((HRESULT)0x80091001L)
 #define CRYPT_E_UNKNOWN_ALGO ((HRESULT)0x80091002L)

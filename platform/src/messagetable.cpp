@@ -176,6 +176,8 @@ constexpr SystemMessage messages[] = {
      L"Недостаточно памяти для обработки данных ASN.1.\r\n"},
     {static_cast<DWORD>(CRYPT_E_ASN1_BADTAG), L"An ASN.1 tag is not valid.\r\n",
      L"Недопустимый тег ASN.1.\r\n"},
+    {static_cast<DWORD>(SCARD_E_NO_SUCH_CERTIFICATE), L"The requested certificate does not exist.\r\n",
+     L"Запрошенный сертификат не существует.\r\n"},
 };
 
 constexpr bool sortedByCode()

@@ -1,13 +1,14 @@
 #include "systemstore.h"
 #include "lasterror.h"
 #include "storefile.h"
+#include "unicodetext.h"
+#include "userhome.h"
 
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,26 +27,10 @@ const char kSuffix[] = ".sst";
 
 bool sameName(const std::wstring &a, const std::wstring &b)
 {
-    auto unicode = [](const std::wstring &s) {
-        return icu::UnicodeString::fromUTF32(reinterpret_cast<const UChar32 *>(s.data()),
-                                             static_cast<int32_t>(s.size()));
-    };
-    return unicode(a).caseCompare(unicode(b), U_FOLD_CASE_DEFAULT) == 0;
+    return toUnicodeString(a).caseCompare(toUnicodeString(b), U_FOLD_CASE_DEFAULT) == 0;
 }
 
-std::string storesFolder()
-{
-    std::string home;
-    if (const char *own = std::getenv("CERTINSTALL_HOME"); own && *own) {
-        home = own;
-    } else if (const char *data = std::getenv("XDG_DATA_HOME"); data && *data) {
-        home = std::string(data) + "/certinstall";
-    } else {
-        const char *user = std::getenv("HOME");
-        home = std::string(user && *user ? user : ".") + "/.local/share/certinstall";
-    }
-    return home + "/stores";
-}
+std::string storesFolder() { return userHome() + "/stores"; }
 
 bool makeFolders(const std::string &path)
 {
@@ -98,6 +83,32 @@ std::wstring storeStem(const std::wstring &name, const std::string &folder)
     return name;
 }
 
+// Reads the store's file into it, creating an empty one when it is missing (unless the
+// store is read-only), under the existence rules of the open flags. Deletes the store and
+// returns null with the last error set when anything fails.
+Store *loadStore(Store *store, const std::string &path, DWORD flags, bool readOnly)
+{
+    const bool exists = fileExists(path);
+    DWORD error = ERROR_SUCCESS;
+    if (!exists && (flags & CERT_STORE_OPEN_EXISTING_FLAG))
+        error = ERROR_FILE_NOT_FOUND;
+    else if (exists && (flags & CERT_STORE_CREATE_NEW_FLAG))
+        error = ERROR_FILE_EXISTS;
+    Bytes data;
+    const bool ready = error == ERROR_SUCCESS &&
+                       (exists ? readWholeFile(path, data)
+                               : (readOnly || replaceFileAtomically(path, serializeStore({})))) &&
+                       store->load(data);
+    if (!ready) {
+        if (error != ERROR_SUCCESS)
+            SetLastError(error);
+        delete store;
+        return nullptr;
+    }
+    store->open();
+    return store;
+}
+
 } // namespace
 
 namespace platform {
@@ -113,22 +124,10 @@ Store *openFileStore(const std::string &path, DWORD flags)
             return fail(win32ErrorOfErrno(errno, ERROR_ACCESS_DENIED), static_cast<Store *>(nullptr));
         return fail(ERROR_SUCCESS, static_cast<Store *>(nullptr));
     }
-    const bool exists = fileExists(path);
-    if (!exists && (readOnly || (flags & CERT_STORE_OPEN_EXISTING_FLAG)))
-        return fail(ERROR_FILE_NOT_FOUND, static_cast<Store *>(nullptr));
-    if (exists && (flags & CERT_STORE_CREATE_NEW_FLAG))
-        return fail(ERROR_FILE_EXISTS, static_cast<Store *>(nullptr));
-    Bytes data;
-    if (exists ? !readWholeFile(path, data) : !replaceFileAtomically(path, serializeStore({})))
-        return nullptr;
     auto *store = new Store(Store::Kind::File);
     store->configureFile(path, commit, readOnly);
-    if (!store->load(data)) {
-        delete store;
-        return nullptr;
-    }
-    store->open();
-    return store;
+    // A read-only store of a missing file is refused like OPEN_EXISTING: there is nothing to show.
+    return loadStore(store, path, flags | (readOnly ? CERT_STORE_OPEN_EXISTING_FLAG : 0), readOnly);
 }
 
 Store *openSystemStore(LPCWSTR name, DWORD flags)
@@ -153,22 +152,9 @@ Store *openSystemStore(LPCWSTR name, DWORD flags)
             return fail(win32ErrorOfErrno(errno, ERROR_ACCESS_DENIED), static_cast<Store *>(nullptr));
         return fail(ERROR_SUCCESS, static_cast<Store *>(nullptr));
     }
-    const bool exists = fileExists(path);
-    if (!exists && (flags & CERT_STORE_OPEN_EXISTING_FLAG))
-        return fail(ERROR_FILE_NOT_FOUND, static_cast<Store *>(nullptr));
-    if (exists && (flags & CERT_STORE_CREATE_NEW_FLAG))
-        return fail(ERROR_FILE_EXISTS, static_cast<Store *>(nullptr));
-    Bytes data;
-    if (exists ? !readWholeFile(path, data) : (!readOnly && !replaceFileAtomically(path, serializeStore({}))))
-        return nullptr;
     auto *store = new Store(Store::Kind::System);
     store->configureSystem(path, lockPath, readOnly);
-    if (!store->load(data)) {
-        delete store;
-        return nullptr;
-    }
-    store->open();
-    return store;
+    return loadStore(store, path, flags, readOnly);
 }
 
 } // namespace platform

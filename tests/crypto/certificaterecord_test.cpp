@@ -135,7 +135,7 @@ TEST(CertificateTexts, NamesAndTheFieldsCutFromThem)
 TEST(CertificateTexts, DatesAreTheLongDateAndTimeOfTheUsersLocaleAndZone)
 {
     testsupport::CertificateSpec spec;
-    spec.notBeforeUnix = 2082745800; // 2035-12-31 18:30:00 UTC
+    spec.notBeforeUnix = 2082738600; // 2035-12-31 18:30:00 UTC
     const std::vector<BYTE> der = testsupport::makeCertificate(spec);
     PCCERT_CONTEXT context =
         CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));

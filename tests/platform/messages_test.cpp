@@ -83,7 +83,7 @@ bool hasCyrillic(const std::wstring &text)
 
 bool isErrorCodeName(const std::string &name)
 {
-    for (const char *prefix : {"ERROR_", "E_", "NTE_", "CRYPT_E_"})
+    for (const char *prefix : {"ERROR_", "E_", "NTE_", "CRYPT_E_", "SCARD_E_"})
         if (name.rfind(prefix, 0) == 0)
             return true;
     return false;

@@ -1,0 +1,58 @@
+// Key media and the containers on them. A reader is a key folder; it holds one folder per
+// container, laid out as
+//
+//   name                          the container's name in UTF-8 (a final line break is
+//                                 ignored)
+//   exchange/                     the exchange key (AT_KEYEXCHANGE), when there is one
+//   exchange/certificate.der      the certificate of that key (DER), when there is one
+//   exchange/private.pem          its private key, which this layer never reads
+//   signature/                    the signature key (AT_SIGNATURE), laid out alike
+//
+// A folder without a name file, or whose name starts with '.', is not a container.
+#pragma once
+
+#include "certobject.h"
+#include "providers.h"
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct Reader {
+    std::wstring name;
+    std::string folder; // the key folder
+};
+
+// The readers the sources give now, in their order. A media root gives each folder under
+// it (in name order) that holds kMediumKeyFolder, named "MEDIA-" and the folder's name. A
+// key folder reached twice is one reader; a name given twice is made unique with "-2",
+// "-3", ….
+std::vector<Reader> presentReaders(const std::vector<ReaderSource> &sources);
+
+struct Container {
+    std::wstring name;
+    std::wstring reader;
+    std::string folder;
+};
+
+// The containers in the reader's key folder, in the order of their names' code points.
+std::vector<Container> containersIn(const Reader &reader);
+
+// "\\.\READER\NAME": which reader holds the container, and its name there.
+std::wstring uniqueContainerName(const Container &container);
+
+// The container of this listed name on the first reader that has it, or the one that a
+// unique name points to. False when there is none.
+bool findContainer(const std::vector<Reader> &readers, const std::wstring &name, Container &out);
+
+struct ContainerKey {
+    Bytes certificate;
+    DWORD certificateError = ERROR_SUCCESS; // why there is no certificate, when there is none
+};
+
+// Opens the key of `keySpec` in a container found before. False with NTE_BAD_KEYSET when
+// the container is gone (its medium was removed), NTE_NO_KEY when it has no such key.
+bool openContainerKey(const Container &container, DWORD keySpec, ContainerKey &out);
+
+} // namespace platform

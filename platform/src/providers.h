@@ -1,0 +1,55 @@
+// The cryptographic service providers installed for the user, and where each one looks
+// for key containers. One provider is always installed: the GOST provider, type 75. The
+// file $CERTINSTALL_HOME/providers.conf may describe it and add others:
+//
+//   [Provider name]
+//   type = 80
+//   reader = NAME /absolute/key/folder
+//   media = /absolute/mount/folder
+//
+// A section per provider, in the order they are listed (the GOST provider comes first
+// unless the file has a section for it). `reader` names a key folder; `media` a folder
+// whose subfolders are mounted media, each of which holding a key folder is a reader. A
+// provider with neither searches the default readers.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+extern const wchar_t kDefaultProviderName[];
+constexpr DWORD kDefaultProviderType = 75;
+
+// The folder that holds the containers on a removable medium, at its top.
+extern const char kMediumKeyFolder[];
+
+// A place to search for key folders, as the configuration names it.
+struct ReaderSource {
+    enum class Kind { Folder, MediaRoot };
+    Kind kind = Kind::Folder;
+    std::wstring name; // of a key folder; media are named after their mount folder
+    std::string path;
+};
+
+struct ProviderConfig {
+    std::wstring name;
+    DWORD type = 0;
+    std::vector<ReaderSource> sources; // empty: the default readers
+};
+
+// The installed providers in their listing order. False with the last error set when the
+// configuration file cannot be read or is malformed (NTE_PROV_TYPE_ENTRY_BAD).
+bool installedProviders(std::vector<ProviderConfig> &out);
+
+// The default readers: the folder "keys" under $CERTINSTALL_HOME (reader LOCAL), then the
+// media mounted in the desktop's mount folders (/media/$USER, /run/media/$USER, /media),
+// or in the folders that $CERTINSTALL_MEDIA lists instead (separated by ':').
+std::vector<ReaderSource> defaultReaderSources();
+
+// Provider names compare as Windows compares them: without regard to case.
+bool sameProviderName(const std::wstring &a, const std::wstring &b);
+
+} // namespace platform

@@ -1,0 +1,176 @@
+// Listing the key containers a provider sees: order, names of any length and script, the
+// readers searched, and the enumeration's buffer contract.
+#include "keymedia.h"
+
+#include "certfactory.h"
+
+using namespace keymediatest;
+
+namespace {
+
+using ContainerListing = KeyMedia;
+
+std::vector<std::string> listGost()
+{
+    Provider provider = openVerify();
+    EXPECT_TRUE(provider) << std::hex << GetLastError();
+    return provider ? listContainers(provider.get()) : std::vector<std::string>{};
+}
+
+} // namespace
+
+TEST_F(ContainerListing, WithoutAnyContainerEndsAtOnce)
+{
+    Provider provider = openVerify();
+    ASSERT_TRUE(provider);
+    char buffer[100];
+    DWORD size = sizeof buffer;
+    EXPECT_FALSE(
+        CryptGetProvParam(provider.get(), PP_ENUMCONTAINERS, reinterpret_cast<BYTE *>(buffer), &size, CRYPT_FIRST));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
+}
+
+TEST_F(ContainerListing, ContainersOfAReaderComeInTheOrderOfTheirNames)
+{
+    for (const char *name : {"beta", "Gamma", "alpha"})
+        createContainer(localKeys(), name);
+    EXPECT_EQ(listGost(), (std::vector<std::string>{"Gamma", "alpha", "beta"}));
+}
+
+TEST_F(ContainerListing, TheLocalFolderComesFirstThenEachMediumInMountOrder)
+{
+    createContainer(medium("usb2"), "on second medium");
+    createContainer(medium("usb1"), "on first medium");
+    createContainer(localKeys(), "local");
+    EXPECT_EQ(listGost(), (std::vector<std::string>{"local", "on first medium", "on second medium"}));
+}
+
+TEST_F(ContainerListing, AMountedFolderWithoutKeyFolderIsNoReader)
+{
+    std::filesystem::create_directories(mounts.file("camera/DCIM/container.000"));
+    std::ofstream(mounts.file("camera/DCIM/container.000/name")) << "photo";
+    EXPECT_TRUE(listGost().empty());
+}
+
+TEST_F(ContainerListing, LongAndCyrillicNamesAreListedWhole)
+{
+    const std::string longName(300, 'k');
+    const std::string cyrillic = utf8(L"Ключевой контейнер Иванова Ивана Ивановича, бухгалтерия");
+    ASSERT_GT(cyrillic.size(), 100u);
+    createContainer(localKeys(), longName);
+    createContainer(localKeys(), cyrillic);
+    createContainer(localKeys(), "short");
+    EXPECT_EQ(listGost(), (std::vector<std::string>{longName, "short", cyrillic}));
+}
+
+TEST_F(ContainerListing, NamesComeInTheCharacterSetOfTheLocale)
+{
+    createContainer(localKeys(), utf8(L"Ключ"));
+    environment.set("LC_ALL", "ru_RU.CP1251");
+    // "Ключ" in windows-1251.
+    EXPECT_EQ(listGost(), std::vector<std::string>{"\xCA\xEB\xFE\xF7"});
+}
+
+TEST_F(ContainerListing, ASizeQueryAtFirstGivesTheLongestNameAndMovesNothing)
+{
+    createContainer(localKeys(), "a");
+    createContainer(localKeys(), "bbbbbbbbbb");
+    createContainer(localKeys(), "ccc");
+    Provider provider = openVerify();
+    DWORD size = 0;
+    ASSERT_TRUE(CryptGetProvParam(provider.get(), PP_ENUMCONTAINERS, nullptr, &size, CRYPT_FIRST));
+    EXPECT_EQ(size, 11u);
+
+    char buffer[11];
+    size = sizeof buffer;
+    ASSERT_TRUE(
+        CryptGetProvParam(provider.get(), PP_ENUMCONTAINERS, reinterpret_cast<BYTE *>(buffer), &size, CRYPT_NEXT));
+    EXPECT_EQ(std::string(buffer, size), std::string("a", 2));
+}
+
+TEST_F(ContainerListing, AShortBufferAsksForMoreAndStaysAtTheSameName)
+{
+    createContainer(localKeys(), "a");
+    createContainer(localKeys(), "bbbbbbbbbb");
+    Provider provider = openVerify();
+    char buffer[11];
+    DWORD size = sizeof buffer;
+    ASSERT_TRUE(
+        CryptGetProvParam(provider.get(), PP_ENUMCONTAINERS, reinterpret_cast<BYTE *>(buffer), &size, CRYPT_FIRST));
+
+    size = 3;
+    EXPECT_FALSE(
+        CryptGetProvParam(provider.get(), PP_ENUMCONTAINERS, reinterpret_cast<BYTE *>(buffer), &size, CRYPT_NEXT));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MORE_DATA));
+    EXPECT_EQ(size, 11u);
+
+    ASSERT_TRUE(
+        CryptGetProvParam(provider.get(), PP_ENUMCONTAINERS, reinterpret_cast<BYTE *>(buffer), &size, CRYPT_NEXT));
+    EXPECT_EQ(std::string(buffer, size), std::string("bbbbbbbbbb", 11));
+}
+
+TEST_F(ContainerListing, TheEndStaysTheEnd)
+{
+    createContainer(localKeys(), "only");
+    Provider provider = openVerify();
+    char buffer[16];
+    DWORD size = sizeof buffer;
+    ASSERT_TRUE(
+        CryptGetProvParam(provider.get(), PP_ENUMCONTAINERS, reinterpret_cast<BYTE *>(buffer), &size, CRYPT_FIRST));
+    for (int call = 0; call < 2; ++call) {
+        size = sizeof buffer;
+        EXPECT_FALSE(
+            CryptGetProvParam(provider.get(), PP_ENUMCONTAINERS, reinterpret_cast<BYTE *>(buffer), &size, CRYPT_NEXT));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
+    }
+}
+
+TEST_F(ContainerListing, FirstSearchesTheMediaAgain)
+{
+    Provider provider = openVerify();
+    EXPECT_TRUE(listContainers(provider.get()).empty());
+    createContainer(medium("usb"), "inserted later");
+    EXPECT_EQ(listContainers(provider.get()), std::vector<std::string>{"inserted later"});
+}
+
+TEST_F(ContainerListing, AContainerOnAContextIsListedWithTheOthers)
+{
+    createContainer(localKeys(), "one");
+    createContainer(localKeys(), "two");
+    Provider provider = openGost(L"two");
+    ASSERT_TRUE(provider) << std::hex << GetLastError();
+    EXPECT_EQ(listContainers(provider.get()), (std::vector<std::string>{"one", "two"}));
+}
+
+TEST_F(ContainerListing, UnknownEnumerationFlagsAreRefused)
+{
+    createContainer(localKeys(), "one");
+    Provider provider = openVerify();
+    char buffer[16];
+    DWORD size = sizeof buffer;
+    EXPECT_FALSE(CryptGetProvParam(provider.get(), PP_ENUMCONTAINERS, reinterpret_cast<BYTE *>(buffer), &size,
+                                   CRYPT_FIRST | CRYPT_MACHINE_KEYSET));
+    EXPECT_EQ(GetLastError(), code(NTE_BAD_FLAGS));
+}
+
+TEST_F(ContainerListing, AContainerWrittenByHandAfterTheLayoutIsListedAndOpens)
+{
+    const std::string folder = localKeys() + "/by hand";
+    std::filesystem::create_directories(folder + "/exchange");
+    std::ofstream(folder + "/name", std::ios::binary) << "written by hand\n"; // as `echo` writes it
+    const Bytes certificate = testsupport::makeCertificate({});
+    testsupport::writeFile(folder + "/exchange/certificate.der", certificate);
+
+    EXPECT_EQ(listGost(), std::vector<std::string>{"written by hand"});
+    Provider provider = openGost(L"written by hand");
+    ASSERT_TRUE(provider) << std::hex << GetLastError();
+    EXPECT_EQ(keyCertificate(exchangeKey(provider).get()), certificate);
+}
+
+TEST_F(ContainerListing, FoldersWithoutANameOrHiddenAreNoContainers)
+{
+    std::filesystem::create_directories(localKeys() + "/no name/exchange");
+    std::filesystem::create_directories(localKeys() + "/.half written");
+    std::ofstream(localKeys() + "/.half written/name") << "half";
+    EXPECT_TRUE(listGost().empty());
+}

@@ -1,0 +1,176 @@
+// The installed providers: the GOST provider by default, others from the configuration
+// file, each searching its own readers.
+#include "keymedia.h"
+
+using namespace keymediatest;
+
+namespace {
+
+using ProviderConfiguration = KeyMedia;
+
+struct ProviderEntry {
+    DWORD type;
+    std::wstring name;
+    bool operator==(const ProviderEntry &other) const { return type == other.type && name == other.name; }
+};
+
+std::ostream &operator<<(std::ostream &out, const ProviderEntry &entry)
+{
+    return out << entry.type << ' ' << std::string(entry.name.begin(), entry.name.end());
+}
+
+// Every provider through the two-call contract, until the end of the list.
+std::vector<ProviderEntry> enumProviders()
+{
+    std::vector<ProviderEntry> out;
+    for (DWORD index = 0;; ++index) {
+        DWORD type = 0, size = 0;
+        if (!CryptEnumProvidersW(index, nullptr, 0, &type, nullptr, &size)) {
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_ITEMS));
+            return out;
+        }
+        std::vector<wchar_t> name(size / sizeof(wchar_t));
+        EXPECT_TRUE(CryptEnumProvidersW(index, nullptr, 0, &type, name.data(), &size));
+        out.push_back({type, name.data()});
+    }
+}
+
+DWORD acquireError(const wchar_t *container, const wchar_t *provider, DWORD type, DWORD flags = 0)
+{
+    HCRYPTPROV handle = 0;
+    if (CryptAcquireContextW(&handle, container, provider, type, flags)) {
+        CryptReleaseContext(handle, 0);
+        return ERROR_SUCCESS;
+    }
+    return GetLastError();
+}
+
+} // namespace
+
+TEST_F(ProviderConfiguration, WithoutAFileTheGostProviderIsTheOnlyOne)
+{
+    EXPECT_EQ(enumProviders(), (std::vector<ProviderEntry>{{kGostType, kGostProvider}}));
+}
+
+TEST_F(ProviderConfiguration, ProviderNamesAreSizedInBytesWithTheirZero)
+{
+    DWORD type = 0, size = 0;
+    ASSERT_TRUE(CryptEnumProvidersW(0, nullptr, 0, &type, nullptr, &size));
+    EXPECT_EQ(size, (std::wcslen(kGostProvider) + 1) * sizeof(WCHAR));
+    std::vector<wchar_t> name(8);
+    DWORD shortSize = static_cast<DWORD>(name.size() * sizeof(WCHAR));
+    EXPECT_FALSE(CryptEnumProvidersW(0, nullptr, 0, &type, name.data(), &shortSize));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MORE_DATA));
+    EXPECT_EQ(shortSize, size);
+}
+
+TEST_F(ProviderConfiguration, EnumerationTakesNoFlagsAndNoReserved)
+{
+    DWORD type = 0, size = 0, reserved = 0;
+    EXPECT_FALSE(CryptEnumProvidersW(0, nullptr, 1, &type, nullptr, &size));
+    EXPECT_EQ(GetLastError(), code(NTE_BAD_FLAGS));
+    EXPECT_FALSE(CryptEnumProvidersW(0, &reserved, 0, &type, nullptr, &size));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(ProviderConfiguration, ListedProvidersFollowTheGostProvider)
+{
+    writeProviderConfig("# test providers\n"
+                        "[Token Provider]\ntype = 80\n\n"
+                        "[Software Provider]\ntype = 24\n");
+    EXPECT_EQ(enumProviders(), (std::vector<ProviderEntry>{
+                                   {kGostType, kGostProvider}, {80, L"Token Provider"}, {24, L"Software Provider"}}));
+}
+
+TEST_F(ProviderConfiguration, AFileThatListsTheGostProviderPlacesIt)
+{
+    writeProviderConfig("[Token Provider]\ntype = 80\n"
+                        "[Crypto-Pro GOST R 34.10-2001 Cryptographic Service Provider]\ntype = 75\n");
+    EXPECT_EQ(enumProviders(), (std::vector<ProviderEntry>{{80, L"Token Provider"}, {kGostType, kGostProvider}}));
+}
+
+TEST_F(ProviderConfiguration, AnUnknownNameIsNoProvider)
+{
+    writeProviderConfig("[Token Provider]\ntype = 80\n");
+    EXPECT_EQ(acquireError(nullptr, L"Unknown Provider", 80, CRYPT_VERIFYCONTEXT), code(NTE_KEYSET_NOT_DEF));
+}
+
+TEST_F(ProviderConfiguration, ANameWithAnotherTypeDoesNotMatch)
+{
+    writeProviderConfig("[Token Provider]\ntype = 80\n");
+    EXPECT_EQ(acquireError(nullptr, L"Token Provider", kGostType, CRYPT_VERIFYCONTEXT), code(NTE_PROV_TYPE_NO_MATCH));
+    EXPECT_EQ(acquireError(nullptr, kGostProvider, 80, CRYPT_VERIFYCONTEXT), code(NTE_PROV_TYPE_NO_MATCH));
+}
+
+TEST_F(ProviderConfiguration, NamesMatchWithoutRegardToCase)
+{
+    writeProviderConfig("[Token Provider]\ntype = 80\n");
+    Provider provider = openVerify(L"TOKEN provider", 80);
+    ASSERT_TRUE(provider) << std::hex << GetLastError();
+    EXPECT_EQ(provText(provider.get(), PP_NAME), "Token Provider");
+}
+
+TEST_F(ProviderConfiguration, WithoutANameTheFirstProviderOfTheTypeOpens)
+{
+    writeProviderConfig("[Token Provider]\ntype = 80\n[Second Token Provider]\ntype = 80\n");
+    Provider provider = openVerify(nullptr, 80);
+    ASSERT_TRUE(provider);
+    EXPECT_EQ(provText(provider.get(), PP_NAME), "Token Provider");
+    EXPECT_EQ(acquireError(nullptr, nullptr, 81, CRYPT_VERIFYCONTEXT), code(NTE_PROV_TYPE_NOT_DEF));
+}
+
+TEST_F(ProviderConfiguration, TypesOutOfRangeAreRefused)
+{
+    EXPECT_EQ(acquireError(nullptr, kGostProvider, 0, CRYPT_VERIFYCONTEXT), code(NTE_BAD_PROV_TYPE));
+    EXPECT_EQ(acquireError(nullptr, kGostProvider, 1000, CRYPT_VERIFYCONTEXT), code(NTE_BAD_PROV_TYPE));
+}
+
+TEST_F(ProviderConfiguration, EachProviderSearchesItsOwnReaders)
+{
+    const std::string tokens = home.file("tokens"), cards = home.file("cards");
+    writeProviderConfig("[Token Provider]\ntype = 80\nreader = TOKENS " + tokens +
+                        "\n"
+                        "[Card Provider]\ntype = 81\nmedia = " +
+                        cards + "\nreader = EXTRA " + home.file("extra keys") + "\n");
+    createContainer(tokens, "token container");
+    createContainer(cards + "/card1/certinstall-keys", "card container");
+    createContainer(home.file("extra keys"), "extra container");
+    createContainer(localKeys(), "local container");
+    createContainer(medium("usb"), "usb container");
+
+    Provider gost = openVerify(), token = openVerify(L"Token Provider", 80), card = openVerify(L"Card Provider", 81);
+    ASSERT_TRUE(gost && token && card);
+    EXPECT_EQ(listContainers(gost.get()), (std::vector<std::string>{"local container", "usb container"}));
+    EXPECT_EQ(listContainers(token.get()), std::vector<std::string>{"token container"});
+    EXPECT_EQ(listContainers(card.get()), (std::vector<std::string>{"card container", "extra container"}));
+
+    HCRYPTPROV handle = 0;
+    ASSERT_TRUE(CryptAcquireContextW(&handle, L"card container", L"Card Provider", 81, 0));
+    Provider opened(handle);
+    EXPECT_EQ(provText(opened.get(), PP_UNIQUE_CONTAINER), "\\\\.\\MEDIA-card1\\card container");
+    EXPECT_EQ(acquireError(L"local container", L"Card Provider", 81), code(NTE_BAD_KEYSET));
+}
+
+TEST_F(ProviderConfiguration, AKeyFolderReachedTwiceIsOneReader)
+{
+    const std::string tokens = home.file("tokens");
+    writeProviderConfig("[Token Provider]\ntype = 80\nreader = A " + tokens + "\nreader = B " + tokens + "/.\n");
+    createContainer(tokens, "once");
+    Provider token = openVerify(L"Token Provider", 80);
+    EXPECT_EQ(listContainers(token.get()), std::vector<std::string>{"once"});
+}
+
+TEST_F(ProviderConfiguration, AMalformedFileIsReportedByEveryCall)
+{
+    for (const std::string text :
+         {"type = 80\n", "[Token Provider]\n", "[Token Provider]\ntype = eighty\n",
+          "[Token Provider]\ntype = 80\nreader = relative/path\n", "[Token Provider]\ntype = 80\ncolour = blue\n",
+          "[Token Provider]\ntype = 80\n[token provider]\ntype = 81\n"}) {
+        writeProviderConfig(text);
+        DWORD type = 0, size = 0;
+        EXPECT_FALSE(CryptEnumProvidersW(0, nullptr, 0, &type, nullptr, &size)) << text;
+        EXPECT_EQ(GetLastError(), code(NTE_PROV_TYPE_ENTRY_BAD)) << text;
+        EXPECT_EQ(acquireError(nullptr, kGostProvider, kGostType, CRYPT_VERIFYCONTEXT), code(NTE_PROV_TYPE_ENTRY_BAD))
+            << text;
+    }
+}

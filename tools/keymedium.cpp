@@ -1,0 +1,201 @@
+// keymedium: makes key containers on key media, in the layout the platform layer reads.
+#include "containerfolder.h"
+#include "gostengine.h"
+#include "keyfiles.h"
+#include "selfsigned.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <initializer_list>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <sys/stat.h>
+
+using namespace keymedium;
+
+namespace {
+
+const char kUsage[] =
+    "Usage:\n"
+    "  keymedium create (--medium DIR | --key-folder DIR) --name NAME --subject SUBJECT\n"
+    "                   [--key exchange|signature] [--days N]\n"
+    "  keymedium import (--medium DIR | --key-folder DIR) --name NAME\n"
+    "                   [--certificate FILE] [--private-key FILE] [--key exchange|signature]\n"
+    "  keymedium --help\n"
+    "\n"
+    "create  makes a container holding a new GOST R 34.10-2012 (256-bit) key and a\n"
+    "        self-signed certificate of it.\n"
+    "import  makes a container from an existing certificate and/or private key.\n"
+    "\n"
+    "  --medium DIR         a key medium (a mounted removable disk, or any folder): the\n"
+    "                       container goes into its folder certinstall-keys\n"
+    "  --key-folder DIR     the key folder itself, e.g. $CERTINSTALL_HOME/keys\n"
+    "  --name NAME          the container's name (UTF-8, any length)\n"
+    "  --subject SUBJECT    the certificate's subject as /type=value/type=value..., e.g.\n"
+    "                       \"/C=RU/O=Organization/CN=Full name\"; '\\' escapes a '/'\n"
+    "  --days N             validity of the certificate in days (default 365)\n"
+    "  --certificate FILE   the certificate, PEM or DER\n"
+    "  --private-key FILE   its private key, unencrypted PEM or DER; checked against the\n"
+    "                       certificate when both are given\n"
+    "  --key exchange|signature\n"
+    "                       which key of the container this is (default exchange)\n";
+
+// A mistake on the command line: the usage follows the message.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+using Options = std::map<std::string, std::string>;
+
+Options parseOptions(int argc, char **argv, std::initializer_list<const char *> allowed)
+{
+    Options options;
+    for (int i = 2; i < argc; ++i) {
+        const std::string option = argv[i];
+        bool known = false;
+        for (const char *name : allowed)
+            known = known || option == name;
+        if (!known)
+            throw UsageError("unknown option " + option);
+        if (i + 1 == argc)
+            throw UsageError(option + " needs a value");
+        if (!options.emplace(option, argv[++i]).second)
+            throw UsageError(option + " is given twice");
+    }
+    return options;
+}
+
+std::string take(const Options &options, const std::string &name)
+{
+    auto it = options.find(name);
+    if (it == options.end())
+        throw UsageError(name + " is missing");
+    return it->second;
+}
+
+bool validUtf8(const std::string &text)
+{
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const size_t extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : 4;
+        if (extra > 3 || text.size() - i <= extra)
+            return false;
+        for (size_t k = 1; k <= extra; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+// The key folder that the options name.
+std::string keyFolderOf(const Options &options)
+{
+    const bool medium = options.count("--medium"), folder = options.count("--key-folder");
+    if (medium == folder)
+        throw UsageError("give either --medium or --key-folder");
+    if (folder)
+        return take(options, "--key-folder");
+    const std::string root = take(options, "--medium");
+    struct stat st {};
+    if (::stat(root.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw std::runtime_error("the medium " + root + " is not a folder (is it mounted?)");
+    return root + "/" + kMediumKeyFolder;
+}
+
+ContainerContent contentOf(const Options &options)
+{
+    ContainerContent content;
+    content.name = take(options, "--name");
+    if (content.name.empty() || !validUtf8(content.name))
+        throw UsageError("the container's name must be non-empty UTF-8 text");
+    if (auto key = options.find("--key"); key != options.end()) {
+        if (key->second != "exchange" && key->second != "signature")
+            throw UsageError("--key is exchange or signature");
+        content.exchangeKey = key->second == "exchange";
+    }
+    return content;
+}
+
+long daysOf(const Options &options)
+{
+    auto it = options.find("--days");
+    if (it == options.end())
+        return 365;
+    char *end = nullptr;
+    const long days = std::strtol(it->second.c_str(), &end, 10);
+    if (it->second.empty() || *end || days < 1 || days > 36500)
+        throw UsageError("--days is a number of days from 1 to 36500");
+    return days;
+}
+
+std::string create(const Options &options)
+{
+    ContainerContent content = contentOf(options);
+    const std::string keyFolder = keyFolderOf(options);
+    const long days = daysOf(options);
+    X509NamePtr subject;
+    try {
+        subject = parseSubject(take(options, "--subject"));
+    } catch (const std::invalid_argument &e) {
+        throw UsageError(e.what());
+    }
+    GostEngine engine;
+    const KeyUse use = content.exchangeKey ? KeyUse::Exchange : KeyUse::Signature;
+    PKeyPtr key = generateGostKey(engine.get(), use);
+    X509Ptr cert = makeSelfSigned(key.get(), subject.get(), days, use);
+    content.certificate = derOf(cert.get());
+    content.privateKeyPem = pemOf(key.get());
+    return writeContainer(keyFolder, content);
+}
+
+std::string import(const Options &options)
+{
+    ContainerContent content = contentOf(options);
+    const std::string keyFolder = keyFolderOf(options);
+    const bool hasCertificate = options.count("--certificate"), hasKey = options.count("--private-key");
+    if (!hasCertificate && !hasKey)
+        throw UsageError("give --certificate, --private-key or both");
+    GostEngine engine; // the files may hold GOST keys
+    X509Ptr cert = hasCertificate ? readCertificate(take(options, "--certificate")) : nullptr;
+    PKeyPtr key = hasKey ? readPrivateKey(take(options, "--private-key")) : nullptr;
+    if (cert && key)
+        checkKeyMatches(cert.get(), key.get());
+    if (cert)
+        content.certificate = derOf(cert.get());
+    if (key)
+        content.privateKeyPem = pemOf(key.get());
+    return writeContainer(keyFolder, content);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::string command = argc > 1 ? argv[1] : "";
+    if (command == "--help" || command == "-h") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    try {
+        std::string folder;
+        if (command == "create")
+            folder = create(
+                parseOptions(argc, argv, {"--medium", "--key-folder", "--name", "--subject", "--key", "--days"}));
+        else if (command == "import")
+            folder = import(parseOptions(
+                argc, argv, {"--medium", "--key-folder", "--name", "--certificate", "--private-key", "--key"}));
+        else
+            throw UsageError(command.empty() ? "no command given" : "unknown command " + command);
+        std::printf("Created the container in %s\n", folder.c_str());
+        return 0;
+    } catch (const UsageError &e) {
+        std::fprintf(stderr, "keymedium: %s\n\n%s", e.what(), kUsage);
+        return 2;
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "keymedium: %s\n", e.what());
+        return 1;
+    }
+}
