@@ -6,6 +6,10 @@
 CertViewDialog::CertViewDialog(const crypto::CryptoCertificate &certificate, wxWindow *parent, const wxString &title)
     : wxCertViewDialog(parent, wxID_ANY, title, wxDefaultPosition, wxSize(480, 361), wxDEFAULT_DIALOG_STYLE)
 {
+    // The close box takes the cancel path (ends a modal run, hides a modeless dialog)
+    // instead of clicking the only button, OK, as the toolkit would by default.
+    SetEscapeId(wxID_CANCEL);
+
     m_nameLabel->SetLabel(L"Наименование");
     m_subjectLabel->SetLabel(L"Субъект");
     m_keyIdLabel->SetLabel(L"Идентификатор ключа");
@@ -30,5 +34,10 @@ CertViewDialog::~CertViewDialog() = default;
 
 void CertViewDialog::OnOkButton(wxCommandEvent &)
 {
-    Destroy();
+    // A dialog put up for deletion during its modal run would be deleted by that run's
+    // idle time, before ShowModal returns: end the run and leave it to the opener.
+    if (IsModal())
+        EndModal(wxID_OK);
+    else
+        Destroy();
 }

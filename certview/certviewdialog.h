@@ -15,6 +15,7 @@ public:
     ~CertViewDialog() override;
 
 protected:
-    // Destroys the dialog: a modeless one goes at the next idle time, a modal run ends.
+    // Destroys a modeless dialog (at the next idle time); ends a modal run, after which
+    // the opener destroys the dialog.
     void OnOkButton(wxCommandEvent &event) override;
 };

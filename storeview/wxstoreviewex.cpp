@@ -25,12 +25,18 @@ wxStoreViewEx::wxStoreViewEx(wxWindow *parent, wxWindowID id, const wxString &ti
 
     m_searchCtrl = new wxSearchCtrl(m_toolBar, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                                     wxSUNKEN_BORDER | wxWANTS_CHARS);
+    // GTK's default search box is no wider than its icon, too narrow to show the hint;
+    // give it the 100-pixel text area that a default text box has elsewhere.
+    m_searchCtrl->SetInitialSize(wxSize(m_searchCtrl->GetBestSize().x + FromDIP(100), -1));
     m_toolBar->AddControl(m_searchCtrl);
 
     addTool(ID_REFRESH, L"Refresh", IDB_IMPORT);
     addTool(ID_IMPORT, L"Import", IDB_IMPORT);
     addTool(ID_CERT_SHOW, L"Cert show", IDB_PREVIEW);
     m_toolBar->Realize();
+    // Realize leaves a GTK tool bar at its creation size; the fixed minimum size taken
+    // below must be the size of the realized bar, as it is where Realize sizes the bar.
+    m_toolBar->SetSize(m_toolBar->GetBestSize());
     m_mainSizer->Add(m_toolBar, 0, wxEXPAND | wxFIXED_MINSIZE, 5);
 
     m_notebook = new wxAuiNotebook(this, wxID_ANY, wxDefaultPosition, wxDefaultSize,

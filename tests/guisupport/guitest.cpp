@@ -4,6 +4,7 @@
 
 #include <wx/app.h>
 #include <wx/toplevel.h>
+#include <wx/time.h>
 #include <wx/utils.h>
 
 #include <cstdlib>
@@ -37,6 +38,19 @@ void processEvents()
         wxTheApp->ProcessPendingEvents();
         wxYield();
         wxTheApp->ProcessIdle();
+    }
+}
+
+bool processEventsUntil(const std::function<bool()> &condition, int milliseconds)
+{
+    const wxLongLong end = wxGetLocalTimeMillis() + milliseconds;
+    for (;;) {
+        processEvents();
+        if (condition())
+            return true;
+        if (wxGetLocalTimeMillis() >= end)
+            return false;
+        wxMilliSleep(10);
     }
 }
 

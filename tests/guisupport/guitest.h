@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace guitest {
@@ -45,5 +46,9 @@ private:
 // Runs what the toolkit has queued, so that delayed work (Destroy, CallAfter, sizes)
 // has happened when it returns.
 void processEvents();
+
+// Runs what the toolkit queues until `condition` holds (true) or `milliseconds` have
+// passed (false): for what the display server answers later, such as a new window size.
+bool processEventsUntil(const std::function<bool()> &condition, int milliseconds = 2000);
 
 } // namespace guitest
