@@ -24,7 +24,8 @@ import ru.norvel.davo.ResultIntArray;
  *
  * <p>Prints one row of the benchmark table on standard output and everything else on
  * standard error. Properties: quorbel.bench.fake (the stand-in's file, required),
- * bench.rounds (5), bench.seconds (seconds per kind and round, 1).
+ * bench.rounds (5), bench.seconds (seconds per kind and round, 1), bench.only (a comma
+ * list of the kinds to run, e.g. "quorbel" under a profiler; no row is printed then).
  */
 public final class BridgeBenchmark {
     /** A document path of 40 bytes, the same for every kind. */
@@ -244,7 +245,11 @@ public final class BridgeBenchmark {
         ThroughQuorbel quorbel = new ThroughQuorbel(bridge);
         ThroughJna jna = new ThroughJna(library);
         EmptyMethod empty = new EmptyMethod();
-        List<Kind> kinds = List.of(quorbel, jna, empty, new ThroughJnaDirect());
+        List<Kind> kinds = new ArrayList<>(List.of(quorbel, jna, empty, new ThroughJnaDirect()));
+        // For a profiler: only the kinds named, and then no table row.
+        String only = System.getProperty("bench.only");
+        if (only != null)
+            kinds.removeIf(kind -> !Arrays.asList(only.split(",")).contains(kind.name));
 
         int[] expected = {CODE, FIRST, SECOND};
         for (Kind kind : kinds) {
@@ -277,6 +282,8 @@ public final class BridgeBenchmark {
         }
         System.err.println("(checksum " + sink + ")");
 
+        if (!kinds.containsAll(List.of(quorbel, jna, empty)))
+            return;
         double ratio = quorbel.median() / jna.median();
         PrintStream out = new PrintStream(new FileOutputStream(FileDescriptor.out), true, StandardCharsets.UTF_8);
         out.printf(Locale.ROOT, "| 5. Bridge: vlknValidate calls per second from Java | %s | JNA %s; empty JNI method %s "
