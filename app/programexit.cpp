@@ -18,7 +18,7 @@ void endProgram(int code)
             continue;
         // A modal dialog belongs to the code that runs it, which disposes of it once its
         // loop has ended.
-        if (auto *dialog = wxDynamicCast(window, wxDialog); dialog && dialog->IsModal())
+        if (auto *dialog = dynamic_cast<wxDialog *>(window); dialog && dialog->IsModal())
             dialog->EndModal(wxID_CANCEL);
         else
             window->Destroy();
