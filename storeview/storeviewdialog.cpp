@@ -53,7 +53,9 @@ crypto::CryptoCertificate certificateByHash(const crypto::CryptoStore &store, co
 }
 
 // Whether `list` shows the certificate: a row with the same subject text (letter case
-// aside) and the same hash.
+// aside) and the same hash. The rows are walked here because the list control's own text
+// search finds nothing for an empty text on GTK, where a certificate without CN and O
+// would then be copied again and again.
 bool listShows(const wxListCtrl &list, const wxString &subject, const std::wstring &hash)
 {
     const long rows = list.GetItemCount();

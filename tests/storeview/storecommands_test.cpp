@@ -216,6 +216,24 @@ TEST_F(StoreCommands, PasteReportsEachCertificateTheTargetListShowsOnceAndAddsTh
     EXPECT_EQ(storetest::copiesIn(root, third), 1u);
 }
 
+TEST_F(StoreCommands, PasteFindsACertificateWithAnEmptyNameInTheTargetList)
+{
+    const Bytes nameless = storetest::certificate("", "");
+    fillSystemStore(L"Root", {nameless});
+    StoreEditor *editor = editorOnMy({nameless});
+    editor->openStorePage(L"Root", false, storeTitle(L"Root"));
+    storetest::select(editor->list(0), {0});
+    editor->command(Tool::ID_COPY);
+    editor->showPage(1);
+
+    editor->command(Tool::ID_PASTE);
+
+    const auto boxes = guitest::dialogs().messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].message, wxString(L"Сертификат уже присутствует в хранилище"));
+    EXPECT_EQ(storetest::copiesIn(*editor->pageData(1)->store, nameless), 1u);
+}
+
 TEST_F(StoreCommands, PasteAddsACertificateWhoseNameTheTargetShowsForAnotherCertificate)
 {
     const Bytes shown = storetest::certificate("Тёзка"), copied = storetest::certificate("Тёзка");
