@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace platform {
 namespace {
@@ -20,7 +21,7 @@ LONG compareFileTimes(const FILETIME &a, const FILETIME &b)
 
 // What a disposition does when the store may already hold an equal certificate (same
 // SHA-1 hash). `existingNotBefore` is null when there is none.
-AddAction decideAdd(DWORD disposition, const FILETIME *existingNotBefore, const ParsedCertificate &incoming)
+AddAction decideAdd(DWORD disposition, const FILETIME *existingNotBefore, const FILETIME &incomingNotBefore)
 {
     if (!existingNotBefore || disposition == CERT_STORE_ADD_ALWAYS)
         return AddAction::Append;
@@ -31,7 +32,7 @@ AddAction decideAdd(DWORD disposition, const FILETIME *existingNotBefore, const 
         return AddAction::UseExisting;
     case CERT_STORE_ADD_NEWER:
     case CERT_STORE_ADD_NEWER_INHERIT_PROPERTIES:
-        return compareFileTimes(*existingNotBefore, incoming.info.NotBefore) >= 0 ? AddAction::Fail
+        return compareFileTimes(*existingNotBefore, incomingNotBefore) >= 0 ? AddAction::Fail
                                                                                    : AddAction::Replace;
     default:
         return AddAction::Replace;
@@ -91,6 +92,32 @@ void setOrRemove(std::vector<Property> &props, const Property *property, DWORD i
     }
 }
 
+// Adds a certificate to a store file's elements as `disposition` says; an equal one there
+// is the same certificate, so its NotBefore is the incoming one's. `props` become the
+// properties the certificate ends up with.
+AddAction applyAdd(std::vector<SerializedElement> &elements, const Bytes &encoded, const FILETIME &notBefore,
+                   DWORD disposition, std::vector<Property> &props)
+{
+    SerializedElement *existing = findElement(elements, encoded);
+    const AddAction action = decideAdd(disposition, existing ? &notBefore : nullptr, notBefore);
+    if (action == AddAction::Append) {
+        elements.push_back(SerializedElement{kCertElementId, props, encoded});
+    } else if (action != AddAction::Fail) {
+        existing->props = resultingProperties(action, disposition, existing->props, props);
+        props = existing->props;
+    }
+    return action;
+}
+
+bool removeElement(std::vector<SerializedElement> &elements, const Bytes &encoded)
+{
+    auto it = std::find_if(elements.begin(), elements.end(),
+                           [&](const SerializedElement &e) { return e.id == kCertElementId && e.encoded == encoded; });
+    if (it != elements.end())
+        elements.erase(it);
+    return true;
+}
+
 } // namespace
 
 Store *storeOf(HCERTSTORE handle)
@@ -120,9 +147,10 @@ void Store::release()
     delete this;
 }
 
-void Store::configureFile(std::string path, bool commitOnClose, bool readOnly)
+void Store::configureFile(std::string path, std::string lockPath, bool commitOnClose, bool readOnly)
 {
     path_ = std::move(path);
+    lockPath_ = std::move(lockPath);
     commitOnClose_ = commitOnClose;
     readOnly_ = readOnly;
 }
@@ -226,6 +254,7 @@ bool Store::load(const Bytes &data)
     for (CertObject *o : objects)
         link(o, nullptr);
     opaque_ = std::move(opaque);
+    pending_.clear();
     dirty_ = false;
     return true;
 }
@@ -276,11 +305,14 @@ CertObject *Store::findByHash(const std::string &hash, CertObject *previous)
     return first ? handOut(first) : nullptr;
 }
 
-bool Store::changeFile(const std::function<bool(std::vector<SerializedElement> &)> &change)
+bool Store::changeFile(const FileChange &change)
 {
-    FileLock lock(lockPath_);
-    if (!lock.locked())
-        return false;
+    std::optional<FileLock> lock;
+    if (!lockPath_.empty()) {
+        lock.emplace(lockPath_);
+        if (!lock->locked())
+            return false;
+    }
     Bytes data;
     if (fileExists(path_) && !readWholeFile(path_, data))
         return false;
@@ -290,6 +322,12 @@ bool Store::changeFile(const std::function<bool(std::vector<SerializedElement> &
     if (!change(elements))
         return false;
     return replaceFileAtomically(path_, serializeStore(elements));
+}
+
+void Store::recordLocked(FileChange change)
+{
+    if (kind_ == Kind::File)
+        pending_.push_back(std::move(change));
 }
 
 bool Store::add(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> props, DWORD disposition,
@@ -306,20 +344,8 @@ bool Store::add(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> p
     if (kind_ == Kind::System) {
         // The file decides: another window or process may have changed it since we read it.
         bool ok = changeFile([&](std::vector<SerializedElement> &elements) {
-            SerializedElement *existing = findElement(elements, cert->encoded);
-            action = decideAdd(disposition, existing ? &cert->info.NotBefore : nullptr, *cert);
-            switch (action) {
-            case AddAction::Fail:
-                return fail(hresultCode(CRYPT_E_EXISTS), false);
-            case AddAction::Append:
-                elements.push_back(SerializedElement{kCertElementId, props, cert->encoded});
-                break;
-            default:
-                existing->props = resultingProperties(action, disposition, existing->props, props);
-                props = existing->props;
-                break;
-            }
-            return true;
+            action = applyAdd(elements, cert->encoded, cert->info.NotBefore, disposition, props);
+            return action == AddAction::Fail ? fail(hresultCode(CRYPT_E_EXISTS), false) : true;
         });
         if (!ok)
             return false;
@@ -333,9 +359,15 @@ bool Store::add(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> p
             existing = it->second;
 
     if (kind_ != Kind::System) {
-        action = decideAdd(disposition, existing ? &existing->cert->info.NotBefore : nullptr, *cert);
+        action = decideAdd(disposition, existing ? &existing->cert->info.NotBefore : nullptr, cert->info.NotBefore);
         if (action == AddAction::Fail)
             return fail(hresultCode(CRYPT_E_EXISTS), false);
+        // The file gets the same add at commit, against what the file holds by then.
+        recordLocked([encoded = cert->encoded, notBefore = cert->info.NotBefore, disposition,
+                      props](std::vector<SerializedElement> &elements) mutable {
+            applyAdd(elements, encoded, notBefore, disposition, props);
+            return true;
+        });
         if (existing && action != AddAction::Append)
             props = resultingProperties(action, disposition, existing->props, props);
     } else if (!existing && action != AddAction::Append) {
@@ -372,6 +404,10 @@ bool Store::addOpaque(SerializedElement element)
         }))
         return false;
     std::lock_guard<std::mutex> guard(mutex_);
+    recordLocked([element](std::vector<SerializedElement> &elements) {
+        elements.push_back(element);
+        return true;
+    });
     opaque_.push_back(std::move(element));
     markChanged();
     return true;
@@ -383,17 +419,12 @@ bool Store::remove(CertObject *object)
         return true;
     if (readOnly_)
         return fail(ERROR_ACCESS_DENIED, false);
-    if (kind_ == Kind::System &&
-        !changeFile([&](std::vector<SerializedElement> &elements) {
-            auto it = std::find_if(elements.begin(), elements.end(), [&](const SerializedElement &e) {
-                return e.id == kCertElementId && e.encoded == object->cert->encoded;
-            });
-            if (it != elements.end())
-                elements.erase(it);
-            return true;
-        }))
+    const Bytes &encoded = object->cert->encoded;
+    auto change = [encoded](std::vector<SerializedElement> &elements) { return removeElement(elements, encoded); };
+    if (kind_ == Kind::System && !changeFile(change))
         return false;
     std::lock_guard<std::mutex> guard(mutex_);
+    recordLocked(change);
     unlinkMember(object);
     markChanged();
     return true;
@@ -407,20 +438,22 @@ bool Store::setProperty(CertObject *object, const Property *property, DWORD id)
         props = object->props;
     }
     setOrRemove(props, property, id);
-    if (kind_ == Kind::System && object->linked && (!property || property->persist)) {
-        if (readOnly_)
-            return fail(ERROR_ACCESS_DENIED, false);
-        if (!changeFile([&](std::vector<SerializedElement> &elements) {
-                if (SerializedElement *e = findElement(elements, object->cert->encoded))
-                    e->props = props;
-                return true;
-            }))
-            return false;
-    }
+    const bool persisted = object->linked && (!property || property->persist);
+    auto change = [encoded = object->cert->encoded, props](std::vector<SerializedElement> &elements) {
+        if (SerializedElement *e = findElement(elements, encoded))
+            e->props = props;
+        return true;
+    };
+    if (persisted && kind_ != Kind::Memory && readOnly_)
+        return fail(ERROR_ACCESS_DENIED, false);
+    if (persisted && kind_ == Kind::System && !changeFile(change))
+        return false;
     std::lock_guard<std::mutex> guard(mutex_);
     object->props = std::move(props);
-    if (object->linked)
+    if (persisted) {
+        recordLocked(std::move(change));
         markChanged();
+    }
     return true;
 }
 
@@ -430,20 +463,24 @@ bool Store::commit(bool force)
         return true;
     if (readOnly_)
         return fail(ERROR_ACCESS_DENIED, false);
-    std::vector<SerializedElement> elements;
+    std::vector<FileChange> changes;
     {
         std::lock_guard<std::mutex> guard(mutex_);
         if (!dirty_ && !force)
             return true;
-        for (CertObject *o = head_; o; o = o->next)
-            if (o->linked)
-                elements.push_back(elementOf(*o));
-        elements.insert(elements.end(), opaque_.begin(), opaque_.end());
+        changes = pending_;
     }
-    if (!replaceFileAtomically(path_, serializeStore(elements)))
+    // The changes made here go into the file as it is now, so that what another window or
+    // program wrote to it since is kept.
+    if (!changeFile([&](std::vector<SerializedElement> &elements) {
+            for (const FileChange &change : changes)
+                change(elements);
+            return true;
+        }))
         return false;
     std::lock_guard<std::mutex> guard(mutex_);
-    dirty_ = false;
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<long>(changes.size()));
+    dirty_ = !pending_.empty();
     return true;
 }
 
@@ -451,6 +488,7 @@ void Store::clearDirty()
 {
     std::lock_guard<std::mutex> guard(mutex_);
     dirty_ = false;
+    pending_.clear();
 }
 
 std::mutex &Store::mutex() { return mutex_; }

@@ -56,13 +56,17 @@ public:
     // Drops one reference on an object of this store; the object dies with its last one.
     void dropReference(CertObject *object);
 
-    void configureFile(std::string path, bool commitOnClose, bool readOnly);
+    void configureFile(std::string path, std::string lockPath, bool commitOnClose, bool readOnly);
     void configureSystem(std::string path, std::string lockPath, bool readOnly);
 
 private:
-    // Applies a change to the system store's file under its lock, reading the file fresh
-    // so that changes made by others are kept.
-    bool changeFile(const std::function<bool(std::vector<SerializedElement> &)> &change);
+    using FileChange = std::function<bool(std::vector<SerializedElement> &)>;
+
+    // Applies a change to the store's file under its lock, reading the file fresh so that
+    // changes made by others are kept.
+    bool changeFile(const FileChange &change);
+    // A file store keeps its changes to apply them to the file at commit.
+    void recordLocked(FileChange change);
     void link(CertObject *object, CertObject *after);
     void unlinkMember(CertObject *object); // with the mutex held
     void destroyLocked(CertObject *object);
@@ -77,6 +81,7 @@ private:
     std::uint64_t nextSeq_ = 1;
     std::unordered_multimap<std::string, CertObject *> byHash_;
     std::vector<SerializedElement> opaque_;
+    std::vector<FileChange> pending_;
     bool dirty_ = false;
     bool commitOnClose_ = false;
     bool readOnly_ = false;

@@ -4,11 +4,13 @@
 #include "unicodetext.h"
 #include "userhome.h"
 
+#include <openssl/sha.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,6 +72,32 @@ bool validStoreName(const std::wstring &name)
                         [](wchar_t c) { return c == L'/' || c == L'\\' || static_cast<unsigned>(c) < 0x20; });
 }
 
+// The lock that commits to this file take: one per file, kept with the user's data rather
+// than beside the file. Empty (no lock) when that folder cannot be made.
+std::string fileLockPath(const std::string &path)
+{
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    char resolved[PATH_MAX];
+    const std::string canonical = (::realpath(folder.c_str(), resolved) ? std::string(resolved) : folder) + "/" + name;
+    unsigned char digest[SHA_DIGEST_LENGTH];
+    SHA1(reinterpret_cast<const unsigned char *>(canonical.data()), canonical.size(), digest);
+    static const char hex[] = "0123456789abcdef";
+    std::string lockName;
+    for (unsigned char b : digest) {
+        lockName.push_back(hex[b >> 4]);
+        lockName.push_back(hex[b & 15]);
+    }
+    const DWORD error = GetLastError();
+    const std::string locks = userHome() + "/locks";
+    if (!makeFolders(locks)) {
+        SetLastError(error);
+        return std::string();
+    }
+    return locks + "/" + lockName + ".lock";
+}
+
 // The file stem that holds the store of this name: a predefined store's own spelling,
 // else the spelling of a store that exists, else the name as given.
 std::wstring storeStem(const std::wstring &name, const std::string &folder)
@@ -125,7 +153,7 @@ Store *openFileStore(const std::string &path, DWORD flags)
         return fail(ERROR_SUCCESS, static_cast<Store *>(nullptr));
     }
     auto *store = new Store(Store::Kind::File);
-    store->configureFile(path, commit, readOnly);
+    store->configureFile(path, fileLockPath(path), commit, readOnly);
     // A read-only store of a missing file is refused like OPEN_EXISTING: there is nothing to show.
     return loadStore(store, path, flags | (readOnly ? CERT_STORE_OPEN_EXISTING_FLAG : 0), readOnly);
 }

@@ -6,6 +6,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
+
 using namespace storetest;
 using testsupport::readFile;
 using testsupport::TempDir;
@@ -196,7 +198,7 @@ TEST(StoreFile, KeepsCrlsAndUnknownPropertiesWhenRewritten)
         addSerialized(store.get(), c.get());
     }
     EXPECT_EQ(readFile(dir.file("s.sst")),
-              storeFile({cert, element({{3, testsupport::sha1Of(added)}}, added), crl}));
+              storeFile({cert, crl, element({{3, testsupport::sha1Of(added)}}, added)}));
 }
 
 TEST(StoreFile, StoredHashesAreRecomputedNotTrusted)
@@ -333,4 +335,27 @@ TEST(StoreFile, OpenFlagsFollowTheirContract)
     Context c = create(testsupport::makeNumberedCertificate(110));
     EXPECT_FALSE(CertAddCertificateContextToStore(readOnly.get(), c.get(), CERT_STORE_ADD_ALWAYS, nullptr));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
+TEST(StoreFile, TwoStoresOnOneFileKeepEachOthersChanges)
+{
+    TempDir home;
+    setenv("CERTINSTALL_HOME", home.path().c_str(), 1);
+    TempDir dir;
+    const Bytes a = testsupport::makeNumberedCertificate(120), b = testsupport::makeNumberedCertificate(121),
+                c = testsupport::makeNumberedCertificate(122);
+    writeFile(dir.file("s.sst"), storeFile({element({}, a)}));
+    StoreHandle editor = openFile(dir.file("s.sst"));
+    StoreHandle installer = openFile(dir.file("s.sst"));
+    Context toDelete = findByHash(editor.get(), testsupport::sha1Of(a));
+    ASSERT_TRUE(CertDeleteCertificateFromStore(toDelete.release()));
+    Context added = create(b);
+    addSerialized(editor.get(), added.get());
+    Context installed = create(c);
+    addSerialized(installer.get(), installed.get());
+    installer.reset(); // written first
+    editor.reset();    // written last, without undoing the other's add
+    unsetenv("CERTINSTALL_HOME");
+    StoreHandle result = openFile(dir.file("s.sst"));
+    EXPECT_EQ(encodings(result.get()), (std::vector<Bytes>{c, b}));
 }

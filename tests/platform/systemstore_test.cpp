@@ -119,7 +119,7 @@ TEST_F(SystemStores, TwoHandlesKeepEachOthersChanges)
 
 TEST_F(SystemStores, TwoProcessesWritingAtOnceLoseNothing)
 {
-    constexpr int kEach = 25;
+    constexpr int kEach = 500;
     std::vector<Bytes> ders;
     for (int i = 0; i < 2 * kEach; ++i)
         ders.push_back(testsupport::makeNumberedCertificate(100 + static_cast<unsigned>(i)));

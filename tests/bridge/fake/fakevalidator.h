@@ -1,6 +1,7 @@
 /* A stand-in for the validation library: it exports the library's six entry points,
  * records every call with the arguments it saw, and answers what a test has set through
- * the functions below. All of it is safe to use from several threads at once. */
+ * the functions below. All of it is safe to use from several threads at once. A build
+ * with FAKE_NO_JOURNAL, for benchmarks, answers alike but records nothing. */
 #ifndef FAKEVALIDATOR_H
 #define FAKEVALIDATOR_H
 

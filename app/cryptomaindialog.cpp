@@ -1,0 +1,297 @@
+#include "app/cryptomaindialog.h"
+
+#include "app/programexit.h"
+#include "certview/certviewdialog.h"
+#include "crypto/certificate.h"
+#include "crypto/cryptexception.h"
+#include "crypto/cryptoconfig.h"
+#include "crypto/key.h"
+#include "crypto/provider.h"
+#include "crypto/store.h"
+#include "crypto/storecatalog.h"
+#include "storeview/storeviewdialog.h"
+
+#include <wx/filedlg.h>
+#include <wx/msgdlg.h>
+#include <wx/sizer.h>
+
+#include <boost/shared_ptr.hpp>
+
+#include <algorithm>
+#include <exception>
+#include <string>
+
+namespace {
+
+const wchar_t kProposedProvider[] = L"Crypto-Pro GOST R 34.10-2001 Cryptographic Service Provider";
+const DWORD kProposedProviderType = 75; // PROV_GOST_2001_DH
+
+const wchar_t kFromFile[] = L"Из файла...";
+const wchar_t kStandardException[] = L"Исключение стандартной библиотеки";
+
+bool isFileType(const std::wstring &type) { return type == L"File" || type == L"file"; }
+
+} // namespace
+
+CryptoMainDialog::CryptoMainDialog(wxWindow *parent, wxWindowID id, const wxString &title)
+    : wxMainDialog(parent, id, title, wxDefaultPosition, wxSize(508, 300),
+                   wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxCLIP_CHILDREN)
+{
+}
+
+CryptoMainDialog::~CryptoMainDialog() = default;
+
+bool CryptoMainDialog::Show(bool show)
+{
+    if (show)
+        InitDialog();
+    const bool changed = wxMainDialog::Show(show);
+    // Some toolkits (GTK) apply the captions' fonts only once the window exists on screen,
+    // and the texts then need more room than measured before.
+    if (show)
+        fitContent();
+    return changed;
+}
+
+void CryptoMainDialog::InitDialog()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    wxMainDialog::InitDialog();
+}
+
+int CryptoMainDialog::showMessage(const wxString &text, const wxString &caption, long style)
+{
+    return wxMessageBox(text, caption, style, this, 100, 50);
+}
+
+void CryptoMainDialog::OnClose(wxCloseEvent &)
+{
+    Destroy();
+    endProgram(0);
+}
+
+void CryptoMainDialog::OnIdle(wxIdleEvent &) {}
+
+void CryptoMainDialog::OnInitDialog(wxInitDialogEvent &)
+{
+    m_providerLabel->SetLabel(L"Выберите CSP для поиска ключевых контейнеров");
+    m_containerLabel->SetLabel(L"Имя ключевого контейнера");
+    m_storeLabel->SetLabel(L"Хранилище сертификатов");
+    m_viewCertificateButton->SetLabel(L"Просмотр св-в сертификата");
+    m_installButton->SetLabel(L"Установить");
+    m_chooseStoreCheck->SetLabel(L"выбрать хранилище сертификатов");
+    m_allContainersCheck->SetLabel(L"сертификаты из всех контейнеров");
+
+    m_viewCertificateButton->Disable();
+    m_installButton->Disable();
+    m_storeCombo->Disable();
+    m_allContainersCheck->Disable();
+
+    fitContent();
+    fillProviders();
+    fillStores();
+}
+
+void CryptoMainDialog::fitContent()
+{
+    // The Russian labels are longer than the placeholders, and this toolkit's controls can be
+    // taller than the size the window asks for allows: grow it where the content needs room,
+    // so that no label is cut and "Установить" stays in view, clear of the bottom edge as
+    // the groups are clear of the sides.
+    const wxSize needed = GetSizer()->GetMinSize() + wxSize(0, 5);
+    const wxSize client = GetClientSize();
+    if (needed.x > client.x || needed.y > client.y)
+        SetClientSize(wxSize(std::max(needed.x, client.x), std::max(needed.y, client.y)));
+    Layout();
+}
+
+void CryptoMainDialog::fillProviders()
+{
+    m_selection.providerName.clear();
+    m_selection.containerName.clear();
+    m_selection.storeName.clear();
+    m_providerCombo->Clear();
+    m_containerCombo->Clear();
+
+    const std::vector<crypto::ProviderEntry> providers = crypto::enumProviders();
+    if (providers.empty())
+        return;
+    // The items point into this array: it is sized once, before the first item is added.
+    m_providerTypes.assign(providers.size(), 0);
+    for (size_t i = 0; i < providers.size(); ++i) {
+        m_providerTypes[i] = providers[i].type;
+        m_providerCombo->Append(providers[i].name, &m_providerTypes[i]);
+    }
+
+    // The GOST provider is searched even when it is not listed; the search then says why
+    // it cannot be opened.
+    m_selection.providerName = kProposedProvider;
+    m_selection.providerType = kProposedProviderType;
+    m_providerCombo->SetStringSelection(kProposedProvider);
+    searchContainers();
+}
+
+void CryptoMainDialog::searchContainers()
+{
+    m_selection.containerName.clear();
+    m_containerCombo->Clear();
+    try {
+        std::vector<std::wstring> containers;
+        {
+            const crypto::CryptoProvider provider = m_selection.openProvider(1);
+            containers = provider.enumContainers();
+        }
+        for (const std::wstring &name : containers)
+            m_containerCombo->Append(name);
+        if (containers.empty() &&
+            showMessage(L"Убедитесь, что вставлен ключевой носитель.\nОсуществить поиск контейнеров снова?",
+                        L"Отсутствует носитель", wxYES_NO) == wxYES)
+            searchContainers();
+    } catch (const crypto::CryptException &e) {
+        showMessage(e.message(), L"Ошибка создания провайдера", 0);
+    } catch (const std::exception &) {
+        showMessage(kStandardException, L"Ошибка", 0);
+    }
+    m_viewCertificateButton->Disable();
+    m_installButton->Disable();
+}
+
+void CryptoMainDialog::OnProviderChanged(wxCommandEvent &)
+{
+    const int item = m_providerCombo->GetSelection();
+    if (item == wxNOT_FOUND)
+        return;
+    m_selection.providerType = *static_cast<const DWORD *>(m_providerCombo->GetClientData(item));
+    m_selection.providerName = m_providerCombo->GetString(item).ToStdWstring();
+    searchContainers();
+}
+
+void CryptoMainDialog::OnContainerChanged(wxCommandEvent &)
+{
+    m_selection.containerName = m_containerCombo->GetStringSelection().ToStdWstring();
+    m_viewCertificateButton->Enable();
+    m_installButton->Enable();
+}
+
+void CryptoMainDialog::fillStores()
+{
+    m_storeCombo->Clear();
+    for (const std::wstring &name : enumSystemStores())
+        m_storeCombo->Append(storeTitle(name));
+    m_storeCombo->Append(kFromFile);
+
+    const StoreConfig config = readCryptoConfig(std::wstring());
+    if (isFileType(config.type)) {
+        // The configured path is the target until the user picks another store.
+        m_selection.storeIsFile = true;
+        m_selection.storeName = config.name;
+        m_storeCombo->SetSelection(m_storeCombo->GetCount() - 1);
+        return;
+    }
+    if (m_storeCombo->SetStringSelection(storeTitle(config.name)))
+        m_selection.storeName = config.name; // as written, e.g. "MY"
+}
+
+void CryptoMainDialog::OnChooseStoreToggled(wxCommandEvent &)
+{
+    // The store choice itself stays: clearing the tick keeps the last chosen store.
+    m_storeCombo->Enable(m_chooseStoreCheck->IsChecked());
+}
+
+wxString CryptoMainDialog::chosenPath(const wxFileDialog &dialog) const { return dialog.GetPath(); }
+
+void CryptoMainDialog::showTargetStore()
+{
+    if (m_selection.storeIsFile)
+        m_storeCombo->SetSelection(m_storeCombo->GetCount() - 1);
+    else if (m_selection.storeName.empty() || !m_storeCombo->SetStringSelection(storeTitle(m_selection.storeName)))
+        m_storeCombo->SetSelection(wxNOT_FOUND);
+}
+
+void CryptoMainDialog::OnStoreChanged(wxCommandEvent &)
+{
+    const int item = m_storeCombo->GetSelection();
+    if (item == wxNOT_FOUND)
+        return;
+    if (item == static_cast<int>(m_storeCombo->GetCount()) - 1) {
+        wxFileDialog dialog(this, L"Choose File", wxEmptyString, wxEmptyString,
+                            L"SST (*.sst)|*.sst|All files (*.*)|*.*", wxFD_OPEN, wxDefaultPosition, wxDefaultSize,
+                            L"filedlg");
+        if (dialog.ShowModal() == wxID_OK) {
+            m_selection.storeName = chosenPath(dialog).ToStdWstring();
+            m_selection.storeIsFile = true;
+        } else {
+            // "Из файла..." would claim a file that was never chosen.
+            showTargetStore();
+        }
+        return;
+    }
+    m_selection.storeName = storeNameByTitle(m_storeCombo->GetString(item).ToStdWstring());
+    m_selection.storeIsFile = false;
+}
+
+void CryptoMainDialog::OnViewStore(wxCommandEvent &)
+{
+    try {
+        auto *editor = new test::StoreViewDialog(m_selection.storeName, m_selection.storeIsFile);
+        editor->Show(true);
+    } catch (const crypto::CryptException &e) {
+        showMessage(e.message(), L"Ошибка", 0);
+    } catch (const std::exception &) {
+        showMessage(kStandardException, L"Ошибка создания сертификата", 0);
+    }
+}
+
+void CryptoMainDialog::OnViewCertificate(wxCommandEvent &)
+{
+    try {
+        const crypto::CryptoProvider provider = m_selection.openProvider(2);
+        const crypto::CryptoKey key(provider, AT_KEYEXCHANGE);
+        const crypto::CryptoCertificate certificate(key);
+        // The dialog copies what it shows: the certificate, key and context go right after.
+        auto *dialog = new CertViewDialog(certificate, this, L"Свойства сертификата");
+        dialog->Show(true);
+    } catch (const crypto::CryptException &e) {
+        showMessage(e.message(), L"Ошибка создания сертификата", 0);
+    } catch (const std::exception &) {
+        showMessage(kStandardException, L"Ошибка", 0);
+    }
+}
+
+void CryptoMainDialog::OnInstall(wxCommandEvent &)
+{
+    try {
+        // Released in reverse: the store first (a store file is closed), the provider last.
+        const crypto::CryptoProvider provider = m_selection.openProvider(2);
+        const crypto::CryptoKey key(provider, AT_KEYEXCHANGE);
+        crypto::CryptoCertificate certificate(key);
+
+        // The link names the container as the provider knows it uniquely, so the installed
+        // certificate finds its key even where the listed name would be ambiguous.
+        std::wstring providerName = provider.providerName();
+        std::wstring containerName = provider.uniqueContainerName();
+        CRYPT_KEY_PROV_INFO keyLink{};
+        keyLink.pwszContainerName = &containerName[0];
+        keyLink.pwszProvName = &providerName[0];
+        keyLink.dwProvType = provider.providerType();
+        keyLink.dwFlags = 0;
+        keyLink.cProvParam = 0;
+        keyLink.rgProvParam = nullptr;
+        keyLink.dwKeySpec = AT_KEYEXCHANGE;
+        certificate.setProperty(&keyLink, CERT_KEY_PROV_INFO_PROP_ID, 0);
+
+        const boost::shared_ptr<crypto::CryptoStore> store(m_selection.openStore());
+        store->add(certificate);
+        // A store file is written now, so that the success box below is true for it too.
+        store->commit();
+
+        showMessage(L"Сертификат '" + certificate.simpleDisplayName() + L"' установлен!",
+                    L"Результат установки сертификата", 0);
+    } catch (const crypto::CryptException &e) {
+        showMessage(e.message(), L"Ошибка", 0);
+    } catch (const std::exception &) {
+        showMessage(kStandardException, L"Ошибка установки сертификата", 0);
+    }
+}

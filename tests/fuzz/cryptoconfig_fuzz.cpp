@@ -1,0 +1,21 @@
+// Crypto.cfg contents, read from a file as the program reads it.
+#include "crypto/cryptoconfig.h"
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
+{
+    static const std::string path = "/tmp/certinstall-fuzz-" + std::to_string(getpid()) + ".cfg";
+    FILE *file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return 0;
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+    const StoreConfig config = readCryptoConfig(std::wstring(path.begin(), path.end()));
+    // Whatever the file says, both settings come back as text.
+    if (config.type.find(L'\n') != std::wstring::npos || config.name.find(L'\n') != std::wstring::npos)
+        __builtin_trap();
+    return 0;
+}
