@@ -28,9 +28,33 @@ CertViewDialog::CertViewDialog(const crypto::CryptoCertificate &certificate, wxW
     m_validFromText->SetValue(certificate.notBefore());
     m_validToText->SetValue(certificate.notAfter());
     m_serialText->SetValue(certificate.serialNumber());
+
+    growToFit();
+    Bind(wxEVT_SHOW, &CertViewDialog::OnShown, this);
 }
 
-CertViewDialog::~CertViewDialog() = default;
+CertViewDialog::~CertViewDialog()
+{
+    Unbind(wxEVT_SHOW, &CertViewDialog::OnShown, this);
+}
+
+void CertViewDialog::growToFit()
+{
+    const wxSize needed = GetSizer()->GetMinSize();
+    wxSize client = GetClientSize();
+    if (needed.x > client.x || needed.y > client.y) {
+        client.IncTo(needed);
+        SetClientSize(client);
+    }
+}
+
+void CertViewDialog::OnShown(wxShowEvent &event)
+{
+    // Labels are measured in their final font only once the dialog is on screen.
+    if (event.IsShown())
+        growToFit();
+    event.Skip();
+}
 
 void CertViewDialog::OnOkButton(wxCommandEvent &)
 {

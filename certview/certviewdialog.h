@@ -18,4 +18,11 @@ protected:
     // Destroys a modeless dialog (at the next idle time); ends a modal run, after which
     // the opener destroys the dialog.
     void OnOkButton(wxCommandEvent &event) override;
+
+private:
+    // The Russian labels in their bold font take more room than the placeholders did,
+    // more than 480 pixels leave beside the fields where labels are drawn large (GTK):
+    // the dialog grows until the fields show whole, never below the size it was given.
+    void growToFit();
+    void OnShown(wxShowEvent &event);
 };

@@ -1,10 +1,77 @@
 #include "storeview/storeviewdialog.h"
 
+#include "certview/certviewdialog.h"
+
+#include "crypto/certformat.h"
+#include "crypto/certificate.h"
+#include "crypto/cryptexception.h"
 #include "crypto/storecatalog.h"
+
+#include <shlwapi.h>
+
+#include <wx/msgdlg.h>
+#include <wx/progdlg.h>
 
 #include <memory>
 
 namespace test {
+
+namespace {
+
+const wchar_t kStdExceptionText[] = L"Исключение стандартной библиотеки";
+const wchar_t kCopyingText[] = L"Копирование  сертификатов";
+
+// What a list shows for a distinguished name: its common name, else its organisation.
+std::wstring shownName(const std::wstring &x500Name)
+{
+    const std::wstring commonName = crypto::extractField(x500Name, L"CN=", L',');
+    return commonName.empty() ? crypto::extractField(x500Name, L"O=", L',') : commonName;
+}
+
+std::wstring cellText(const wxListCtrl &list, long row, int column)
+{
+    return list.GetItemText(row, column).ToStdWstring();
+}
+
+bool rowHasHash(const wxListCtrl &list, long row, const std::wstring &hash)
+{
+    return cellText(list, row, StoreViewDialog::COLUMN_HASH) == hash;
+}
+
+long nextSelectedRow(const wxListCtrl &list, long after)
+{
+    return list.GetNextItem(after, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
+}
+
+// The certificate of `store` whose SHA-1 hash the text gives; throws when there is none.
+crypto::CryptoCertificate certificateByHash(const crypto::CryptoStore &store, const std::wstring &hash)
+{
+    PCCERT_CONTEXT context = store.findByHash(crypto::hexToBytes(hash));
+    crypto::CryptoCertificate certificate(context);
+    CertFreeCertificateContext(context); // the record holds its own reference
+    return certificate;
+}
+
+// Whether `list` shows the certificate: a row with the same subject text (letter case
+// aside) and the same hash. The rows are walked here because the list control's own text
+// search finds nothing for an empty text on GTK, where a certificate without CN and O
+// would then be copied again and again.
+bool listShows(const wxListCtrl &list, const wxString &subject, const std::wstring &hash)
+{
+    const long rows = list.GetItemCount();
+    for (long row = 0; row < rows; ++row)
+        if (list.GetItemText(row, StoreViewDialog::COLUMN_SUBJECT).IsSameAs(subject, false) &&
+            rowHasHash(list, row, hash))
+            return true;
+    return false;
+}
+
+StoreViewDialog::__page_data *recordOf(const wxWindow *page)
+{
+    return page ? static_cast<StoreViewDialog::__page_data *>(page->GetClientObject()) : nullptr;
+}
+
+} // namespace
 
 StoreViewDialog::__page_data::__page_data(const boost::shared_ptr<crypto::CryptoStore> &pageStore,
                                           wxListCtrl *pageList)
@@ -37,6 +104,14 @@ StoreViewDialog::StoreViewDialog(const std::wstring &storeName, bool storeIsFile
 
     m_searchCtrl->SetDescriptiveText(L"Фильтр");
 
+    // The Russian labels make the tool bar wider than 652 pixels where labels are drawn
+    // large (GTK), and a bar narrower than its tools hides the last ones in an overflow
+    // menu: start wide enough for every tool, never narrower than the size given.
+    const int toolsWidth = m_toolBar->GetBestSize().x;
+    const wxSize client = GetClientSize();
+    if (toolsWidth > client.x)
+        SetClientSize(toolsWidth, client.y);
+
     m_storeNames = enumSystemStores();
 
     m_searchCtrl->Bind(wxEVT_COMMAND_TEXT_UPDATED, &StoreViewDialog::OnFilterText, this);
@@ -54,21 +129,66 @@ StoreViewDialog::~StoreViewDialog()
            ID_STORE_FILE + static_cast<int>(m_storeNames.size()));
 }
 
-void StoreViewDialog::OnFilterText(wxCommandEvent &event)
+// --- Pages and the store menu -------------------------------------------------------------
+
+void StoreViewDialog::OnNew(wxCommandEvent &)
 {
-    event.Skip();
+    showStoreMenu();
+}
+
+void StoreViewDialog::showStoreMenu()
+{
+    wxMenu menu(wxEmptyString, 0);
+    menu.Append(ID_STORE_FILE, L"Файл...", wxEmptyString, wxITEM_NORMAL);
+    menu.AppendSeparator();
+    for (size_t i = 0; i < m_storeNames.size(); ++i)
+        menu.Append(ID_STORE_FIRST + static_cast<int>(i), storeTitle(m_storeNames[i]), wxEmptyString);
+    popUpStoreMenu(menu);
+}
+
+void StoreViewDialog::popUpStoreMenu(wxMenu &menu)
+{
+    PopupMenu(&menu);
+}
+
+std::wstring StoreViewDialog::chosenPath(const wxFileDialog &dialog) const
+{
+    return dialog.GetPath().ToStdWstring();
 }
 
 void StoreViewDialog::OnStoreMenu(wxCommandEvent &event)
 {
-    event.Skip();
+    try {
+        std::wstring name;
+        bool isFile = false;
+        if (event.GetId() == ID_STORE_FILE) {
+            wxFileDialog dialog(this, L"Выберите хранилище", wxEmptyString, wxEmptyString,
+                                L"SST (*.sst)|*.sst|Все файлы (*.*)|*.*", wxFD_OPEN, wxDefaultPosition, wxDefaultSize,
+                                L"filedlg");
+            if (dialog.ShowModal() != wxID_OK)
+                return;
+            name = chosenPath(dialog);
+            isFile = true;
+        } else {
+            const size_t index = static_cast<size_t>(event.GetId() - ID_STORE_FIRST);
+            if (index >= m_storeNames.size())
+                return;
+            name = m_storeNames[index];
+        }
+        openStorePage(name, isFile, storeTitle(name));
+    } catch (const crypto::CryptException &error) {
+        showError(error.message());
+    } catch (const std::exception &) {
+        showError(kStdExceptionText);
+    }
 }
 
 void StoreViewDialog::openStorePage(const std::wstring &nameOrPath, bool isFile, const std::wstring &title)
 {
     const boost::shared_ptr<crypto::CryptoStore> store = crypto::openStore(nameOrPath, isFile);
     auto record = std::make_unique<__page_data>(store);
-    addStorePage(title, record.release());
+    wxListCtrl *list = addStorePage(title, record.release());
+    fillList(*store, *list);
     if (m_notebook->GetPageCount() == 1)
         setToolsEnabled(true);
 }
@@ -80,11 +200,11 @@ wxListCtrl *StoreViewDialog::addStorePage(const std::wstring &title, __page_data
 
     auto *list = new wxListCtrl(panel, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxLC_REPORT, wxDefaultValidator,
                                 L"listCtrl");
-    list->InsertColumn(0, L"Кому выдан", wxLIST_FORMAT_LEFT, 350);
-    list->InsertColumn(1, L"Кем выдан", wxLIST_FORMAT_LEFT, 150);
-    list->InsertColumn(2, L"Дата окончания", wxLIST_FORMAT_LEFT, 100);
-    list->InsertColumn(3, L"Хэш", wxLIST_FORMAT_LEFT, 100);
-    list->InsertColumn(4, L"Закрытый ключ", wxLIST_FORMAT_LEFT, 200);
+    list->InsertColumn(COLUMN_SUBJECT, L"Кому выдан", wxLIST_FORMAT_LEFT, 350);
+    list->InsertColumn(COLUMN_ISSUER, L"Кем выдан", wxLIST_FORMAT_LEFT, 150);
+    list->InsertColumn(COLUMN_NOT_AFTER, L"Дата окончания", wxLIST_FORMAT_LEFT, 100);
+    list->InsertColumn(COLUMN_HASH, L"Хэш", wxLIST_FORMAT_LEFT, 100);
+    list->InsertColumn(COLUMN_KEY, L"Закрытый ключ", wxLIST_FORMAT_LEFT, 200);
     sizer->Add(list, 1, wxEXPAND | wxALL, 5);
 
     list->Bind(wxEVT_LEFT_DCLICK, &StoreViewDialog::OnListDoubleClick, this);
@@ -111,6 +231,16 @@ void StoreViewDialog::OnListDoubleClick(wxMouseEvent &event)
         event.Skip();
 }
 
+void StoreViewDialog::OnPageChanged(wxAuiNotebookEvent &event)
+{
+    if (__page_data *record = currentPageData()) {
+        // No text event: the list shown now keeps its rows.
+        m_searchCtrl->ChangeValue(record->filter);
+        refreshCounts();
+    }
+    event.Skip();
+}
+
 void StoreViewDialog::OnPageClose(wxAuiNotebookEvent &event)
 {
     wxWindow *closing = m_notebook->GetPage(event.GetSelection());
@@ -121,9 +251,249 @@ void StoreViewDialog::OnPageClose(wxAuiNotebookEvent &event)
     }
     if (m_notebook->GetPageCount() == 1)
         setToolsEnabled(false);
-    if (auto *record = static_cast<__page_data *>(closing->GetClientObject()))
+    if (__page_data *record = recordOf(closing))
         record->list->Unbind(wxEVT_LEFT_DCLICK, &StoreViewDialog::OnListDoubleClick, this);
 }
+
+// --- Lists, counts and the filter -----------------------------------------------------------
+
+void StoreViewDialog::fillList(crypto::CryptoStore &store, wxListCtrl &list)
+{
+    list.DeleteAllItems();
+    const std::vector<crypto::CryptoCertificate> certificates = store.enumerate();
+    const long count = static_cast<long>(certificates.size());
+    wxGauge *gauge = m_statusBar->gauge();
+    gauge->SetRange(static_cast<int>(count));
+
+    long row = 0;
+    for (const crypto::CryptoCertificate &certificate : certificates) {
+        list.InsertItem(row, shownName(certificate.subjectName(CERT_X500_NAME_STR)));
+        list.SetItem(row, COLUMN_ISSUER, shownName(certificate.issuerName(CERT_X500_NAME_STR)));
+        list.SetItem(row, COLUMN_NOT_AFTER, certificate.notAfter());
+        list.SetItem(row, COLUMN_HASH, certificate.sha1Hash());
+        list.SetItem(row, COLUMN_KEY, certificate.keyContainerInfo());
+        ++row;
+        gauge->SetValue(static_cast<int>(row));
+    }
+    gauge->SetValue(0);
+
+    // The counts of the list just filled, also when its page is behind the current one.
+    showCounts(row, count);
+    if (__page_data *record = recordOf(list.GetParent()))
+        record->total = static_cast<std::int32_t>(count);
+}
+
+void StoreViewDialog::showCounts(long shown, long total)
+{
+    m_statusBar->SetStatusText(L"Сертификатов отобрано " + std::to_wstring(shown) + L" из " + std::to_wstring(total),
+                               2);
+}
+
+void StoreViewDialog::refreshCounts()
+{
+    if (const __page_data *record = currentPageData())
+        showCounts(record->list->GetItemCount(), record->total);
+}
+
+void StoreViewDialog::OnFilterText(wxCommandEvent &)
+{
+    __page_data *record = currentPageData();
+    if (!record)
+        return;
+    const std::wstring text = m_searchCtrl->GetValue().ToStdWstring();
+    if (text.empty()) {
+        // Rows the filter dropped are gone from the list: read them from the store again.
+        fillList(*record->store, *record->list);
+        return;
+    }
+    record->filter = text;
+    forEachRow(*record->list, &StoreViewDialog::dropIfNoMatch);
+}
+
+void StoreViewDialog::forEachRow(wxListCtrl &list, RowCallback callback)
+{
+    long index = -1;
+    for (;;) {
+        long next = list.GetNextItem(index, wxLIST_NEXT_ALL, 0);
+        if (next == -1)
+            break;
+        (this->*callback)(list, next);
+        index = next;
+    }
+    refreshCounts();
+}
+
+void StoreViewDialog::dropIfNoMatch(wxListCtrl &list, long &row)
+{
+    const wxString cell = list.GetItemText(row, COLUMN_SUBJECT);
+    const wxString filter = m_searchCtrl->GetValue();
+    if (!StrStrIW(cell.wc_str(), filter.wc_str())) {
+        list.DeleteItem(row);
+        --row;
+    }
+}
+
+// --- Commands ---------------------------------------------------------------------------
+
+void StoreViewDialog::OnCertShow(wxCommandEvent &)
+{
+    if (const __page_data *record = currentPageData()) {
+        const boost::shared_ptr<crypto::CryptoStore> store = record->store;
+        viewSelected(*record->list, *store);
+    }
+}
+
+void StoreViewDialog::viewSelected(wxListCtrl &list, crypto::CryptoStore &store)
+{
+    for (long row = nextSelectedRow(list, -1); row != -1; row = nextSelectedRow(list, row)) {
+        try {
+            const crypto::CryptoCertificate certificate = certificateByHash(store, cellText(list, row, COLUMN_HASH));
+            CertViewDialog dialog(certificate, this, L"Просмотр сертификата");
+            dialog.ShowModal();
+        } catch (const crypto::CryptException &error) {
+            showError(error.message());
+        } catch (const std::exception &) {
+            showError(kStdExceptionText);
+        }
+    }
+}
+
+void StoreViewDialog::OnCopy(wxCommandEvent &)
+{
+    wxWindow *page = currentPage();
+    if (!page)
+        return;
+    m_toolBar->EnableTool(ID_PASTE, true);
+    m_toolBar->Realize();
+    m_copySource = page;
+}
+
+void StoreViewDialog::OnPaste(wxCommandEvent &)
+{
+    const __page_data *source = recordOf(m_copySource);
+    if (!source)
+        return;
+    const __page_data *target = currentPageData();
+    // Both stores stay open for the whole copy, whatever happens to their pages.
+    const boost::shared_ptr<crypto::CryptoStore> sourceStore = source->store;
+    const boost::shared_ptr<crypto::CryptoStore> targetStore =
+        target ? target->store : boost::shared_ptr<crypto::CryptoStore>();
+    pasteSelected(*source->list, target ? target->list : nullptr, *sourceStore, targetStore);
+}
+
+void StoreViewDialog::pasteSelected(wxListCtrl &sourceList, wxListCtrl *targetList, crypto::CryptoStore &sourceStore,
+                                    const boost::shared_ptr<crypto::CryptoStore> &targetStore)
+{
+    const int selected = sourceList.GetSelectedItemCount();
+    if (selected == 0 || !targetStore || !targetList) {
+        wxMessageBox(L"Не указаны сертификаты или не выбрано хранилище", L"Внимание", wxOK | wxCENTRE, this);
+        return;
+    }
+
+    wxProgressDialog progress(L"Копирование...", kCopyingText, selected, this,
+                              wxPD_CAN_ABORT | wxPD_APP_MODAL | wxPD_AUTO_HIDE | wxPD_ELAPSED_TIME | wxPD_SMOOTH |
+                                  wxPD_REMAINING_TIME);
+    int done = 0;
+    for (long row = nextSelectedRow(sourceList, -1); row != -1; row = nextSelectedRow(sourceList, row)) {
+        const std::wstring hash = cellText(sourceList, row, COLUMN_HASH);
+        // Only what the target page shows counts: rows its filter hides are not looked at.
+        if (listShows(*targetList, sourceList.GetItemText(row, COLUMN_SUBJECT), hash)) {
+            wxMessageBox(L"Сертификат уже присутствует в хранилище", L"Внимание", 0, this, 100, 50);
+        } else {
+            try {
+                targetStore->add(certificateByHash(sourceStore, hash));
+            } catch (const crypto::CryptException &error) {
+                showError(error.message());
+                break;
+            } catch (const std::exception &) {
+                showError(kStdExceptionText);
+                break;
+            }
+        }
+        const bool goOn = progress.Update(done, kCopyingText);
+        ++done;
+        if (!goOn)
+            break;
+    }
+    commitStoreFile(*targetStore);
+    fillList(*targetStore, *targetList);
+}
+
+void StoreViewDialog::OnDelete(wxCommandEvent &)
+{
+    if (const __page_data *record = currentPageData()) {
+        const boost::shared_ptr<crypto::CryptoStore> store = record->store;
+        deleteSelected(*record->list, *store);
+    }
+}
+
+void StoreViewDialog::deleteSelected(wxListCtrl &list, crypto::CryptoStore &store)
+{
+    const int selected = list.GetSelectedItemCount();
+    if (selected > 0 && wxMessageBox(L"Подтверждаете удаление " + std::to_wstring(selected) + L" сертификатов ?",
+                                     L"Удаление", wxYES_NO, this, 100, 50) == wxNO)
+        return;
+
+    __page_data *record = recordOf(list.GetParent());
+    bool deleted = false;
+    // Rows that failed stay selected; the search goes on after the last of them (`from`),
+    // not from the top, so that each failure is reported once.
+    long from = -1;
+    for (long row = nextSelectedRow(list, from); row != -1; row = nextSelectedRow(list, from)) {
+        try {
+            crypto::CryptoCertificate certificate = certificateByHash(store, cellText(list, row, COLUMN_HASH));
+            // A system store writes the deletion at once; a failed write keeps the row.
+            if (!certificate.deleteFromStore())
+                crypto::throwLastError();
+            list.DeleteItem(row);
+            if (record)
+                --record->total;
+            deleted = true;
+        } catch (const crypto::CryptException &error) {
+            showError(error.message());
+            from = row;
+        } catch (const std::exception &) {
+            showError(kStdExceptionText);
+            from = row;
+        }
+    }
+    if (deleted)
+        commitStoreFile(store);
+}
+
+void StoreViewDialog::OnRefresh(wxCommandEvent &)
+{
+    if (__page_data *record = currentPageData())
+        record->filter.clear();
+    // The text event refills the list, also when the box was empty already.
+    m_searchCtrl->SetValue(wxEmptyString);
+}
+
+void StoreViewDialog::OnImport(wxCommandEvent &event)
+{
+    event.Skip();
+    wxMessageBox(L"Извините, но данная функция пока не реализована", L"Нам очень стыдно", wxOK | wxCENTRE);
+}
+
+void StoreViewDialog::commitStoreFile(crypto::CryptoStore &store)
+{
+    if (!dynamic_cast<crypto::SerializedStore *>(&store))
+        return;
+    try {
+        store.commit();
+    } catch (const crypto::CryptException &error) {
+        showError(error.message());
+    } catch (const std::exception &) {
+        showError(kStdExceptionText);
+    }
+}
+
+void StoreViewDialog::showError(const std::wstring &text)
+{
+    wxMessageBox(text, L"Ошибка", 0, this, 100, 50);
+}
+
+// --- Tools and pages ----------------------------------------------------------------------
 
 void StoreViewDialog::setToolsEnabled(bool on)
 {
@@ -141,8 +511,7 @@ wxWindow *StoreViewDialog::currentPage() const
 
 StoreViewDialog::__page_data *StoreViewDialog::currentPageData() const
 {
-    wxWindow *page = currentPage();
-    return page ? static_cast<__page_data *>(page->GetClientObject()) : nullptr;
+    return recordOf(currentPage());
 }
 
 } // namespace test

@@ -163,7 +163,7 @@ TEST_F(CertificateProperties, ShowsTheStartAndEndOfValidityInTheirOwnFields)
 {
     testsupport::CertificateSpec spec;
     spec.notBeforeUnix = 2065780800; // 2035-06-15 12:00 UTC: the same year in every time zone
-    spec.notAfterUnix = 2097316800;  // 2036-06-15 12:00 UTC
+    spec.notAfterUnix = 2097316800;  // 2036-06-17 12:00 UTC
     ShownDialog *dialog = open(certificateOf(testsupport::makeCertificate(spec)));
 
     EXPECT_NE(dialog->m_validFromText->GetValue().Find(L"2035"), wxNOT_FOUND) << dialog->m_validFromText->GetValue();
@@ -234,13 +234,39 @@ TEST_F(CertificateProperties, CarriesTheRussianLabels)
     EXPECT_EQ(dialog->m_privateKeyLabel->GetLabel(), wxString(L"Закрытый ключ"));
 }
 
-TEST_F(CertificateProperties, HasTheGivenTitleAFixedSizeAndNoResizeBorder)
+TEST_F(CertificateProperties, HasTheGivenTitleAndNoResizeBorder)
 {
     ShownDialog *dialog = open(load("rsa.der"), L"Просмотр сертификата");
 
     EXPECT_EQ(dialog->GetTitle(), wxString(L"Просмотр сертификата"));
-    EXPECT_EQ(dialog->GetSize(), wxSize(480, 361));
     EXPECT_FALSE(dialog->HasFlag(wxRESIZE_BORDER));
+}
+
+TEST_F(CertificateProperties, OpensAtLeast480By361AndAsLargeAsItsContentNeeds)
+{
+    ShownDialog *dialog = open(load("gost2012.der"));
+    dialog->Show();
+    guitest::processEvents();
+
+    const wxSize size = dialog->GetSize();
+    EXPECT_GE(size.x, 480);
+    EXPECT_GE(size.y, 361);
+    EXPECT_GE(size.x, dialog->GetBestSize().x);
+    EXPECT_GE(size.y, dialog->GetBestSize().y);
+}
+
+TEST_F(CertificateProperties, ShowsEveryFieldWholeInsideTheDialog)
+{
+    ShownDialog *dialog = open(load("gost2012.der"));
+    dialog->Show();
+    guitest::processEvents();
+
+    const wxRect client(dialog->ClientToScreen(wxPoint(0, 0)), dialog->GetClientSize());
+    for (wxTextCtrl *field : dialog->fields()) {
+        const wxRect shown = field->GetScreenRect();
+        EXPECT_TRUE(client.Contains(shown)) << shown.GetRight() << " > " << client.GetRight();
+        EXPECT_GE(shown.width, field->GetMinSize().x);
+    }
 }
 
 TEST_F(CertificateProperties, LetsNoFieldBeEdited)

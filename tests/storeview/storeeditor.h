@@ -36,6 +36,24 @@ public:
     {
         return static_cast<StoreViewDialog::__page_data *>(m_notebook->GetPage(index)->GetClientObject());
     }
+    wxListCtrl &list(size_t index) const { return *pageData(index)->list; }
+    wxListCtrl &currentList() const { return *currentPageData()->list; }
 
     bool toolEnabled(int id) const { return m_toolBar->GetToolEnabled(id); }
+
+    // A click on a tool (or a chosen menu entry): the command as the frame receives it.
+    void command(int id)
+    {
+        wxCommandEvent event(wxEVT_COMMAND_MENU_SELECTED, id);
+        event.SetEventObject(this);
+        GetEventHandler()->ProcessEvent(event);
+    }
+
+    // The filter box's text as typing leaves it: the box sends its text event.
+    void typeFilter(const wchar_t *text) { m_searchCtrl->SetValue(text); }
+
+    // Switches pages as a click on a tab does (with the page-changed event).
+    void showPage(size_t index) { m_notebook->SetSelection(index); }
+
+    std::wstring statusCounts() const { return m_statusBar->GetStatusText(2).ToStdWstring(); }
 };

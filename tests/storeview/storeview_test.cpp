@@ -7,11 +7,14 @@
 
 #include "certfactory.h"
 #include "guitest.h"
+#include "storefixtures.h"
 
 #include <boost/weak_ptr.hpp>
 
 #include <wx/weakref.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -57,21 +60,82 @@ bool samePicture(const wxImage &a, const wxImage &b)
            std::equal(a.GetData(), a.GetData() + a.GetWidth() * a.GetHeight() * 3, b.GetData());
 }
 
-class StoreEditorWindow : public guitest::GuiTest {
+// Answers the store menu in place of a user: records its entries, then chooses `pick`
+// (none: the menu is dismissed). A confirmed file dialog answers `path`.
+class MenuEditor : public StoreEditor {
+public:
+    using StoreEditor::StoreEditor;
+    struct Entry {
+        int id;
+        wxString text;
+        bool separator;
+    };
+    std::vector<Entry> entries;
+    int pick = wxID_NONE;
+    std::wstring path;
+
 protected:
-    std::wstring storeFile(const char *name) const { return wxString::FromUTF8(home().file(name)).ToStdWstring(); }
+    void popUpStoreMenu(wxMenu &menu) override
+    {
+        for (const wxMenuItem *item : menu.GetMenuItems())
+            entries.push_back({item->GetId(), item->GetItemLabel(), item->IsSeparator()});
+        if (pick != wxID_NONE)
+            command(pick);
+    }
+    std::wstring chosenPath(const wxFileDialog &) const override { return path; }
 };
+
+// A middle click on the tab of `page`, as the notebook's tab strip reports it. (Not by
+// the mouse: tests running side by side share the display and its pointer.)
+void middleClickTab(wxAuiNotebook &notebook, wxWindow *page)
+{
+    for (wxWindow *child : notebook.GetChildren()) {
+        auto *tabs = dynamic_cast<wxAuiTabCtrl *>(child);
+        if (!tabs || tabs->GetIdxFromWindow(page) == wxNOT_FOUND)
+            continue;
+        wxAuiNotebookEvent click(wxEVT_AUINOTEBOOK_TAB_MIDDLE_UP, tabs->GetId());
+        click.SetSelection(tabs->GetIdxFromWindow(page));
+        click.SetEventObject(tabs);
+        tabs->GetEventHandler()->ProcessEvent(click);
+        guitest::processEvents();
+        return;
+    }
+    ADD_FAILURE() << "no tab shows the page";
+}
+
+class StoreEditorWindow : public storetest::EditorTest {};
 
 // --- The window and its tools ---------------------------------------------------------
 
-TEST_F(StoreEditorWindow, OpensAsAParentlessWindowWithItsTitleAndSize)
+TEST_F(StoreEditorWindow, OpensAsAParentlessWindowWithItsTitle)
 {
     auto *editor = new StoreEditor(L"", false);
 
     EXPECT_EQ(editor->GetTitle(), wxString(L"Редактор хранилища сертификатов"));
     EXPECT_EQ(editor->GetParent(), nullptr);
-    EXPECT_EQ(editor->GetSize(), wxSize(652, 375));
     EXPECT_FALSE(editor->IsShown());
+}
+
+TEST_F(StoreEditorWindow, OpensAtLeast652By375AndAsLargeAsItsContentNeeds)
+{
+    auto *editor = new StoreEditor(L"", false);
+    editor->Show();
+    guitest::processEvents();
+
+    const wxSize size = editor->GetSize();
+    EXPECT_GE(size.x, 652);
+    EXPECT_GE(size.y, 375);
+    EXPECT_GE(size.x, editor->GetBestSize().x);
+    EXPECT_GE(size.y, editor->GetBestSize().y);
+}
+
+TEST_F(StoreEditorWindow, ShowsEveryToolOnTheBarRatherThanInAnOverflowMenu)
+{
+    auto *editor = new StoreEditor(L"My", false);
+    editor->Show();
+    guitest::processEvents();
+
+    EXPECT_GE(editor->m_toolBar->GetSize().x, editor->m_toolBar->GetBestSize().x);
 }
 
 TEST_F(StoreEditorWindow, LabelsEveryToolInRussianButNew)
@@ -201,13 +265,15 @@ TEST_F(StoreEditorWindow, ClosingOneOfTwoPagesKeepsTheToolsEnabled)
     EXPECT_TRUE(editor->m_searchCtrl->IsEnabled());
 }
 
-TEST_F(StoreEditorWindow, ClosingTheRememberedCopySourceDisablesPaste)
+TEST_F(StoreEditorWindow, ClosingThePageThatCopyRememberedDisablesPaste)
 {
     auto *editor = new StoreEditor(L"My", false);
     editor->openStorePage(L"Root", false, storeTitle(L"Root"));
     editor->openStorePage(L"CA", false, storeTitle(L"CA"));
-    editor->m_copySource = editor->m_notebook->GetPage(1);
-    editor->m_toolBar->EnableTool(Tool::ID_PASTE, true);
+    editor->showPage(1);
+    editor->command(Tool::ID_COPY);
+    ASSERT_TRUE(editor->toolEnabled(Tool::ID_PASTE));
+    ASSERT_EQ(editor->m_copySource, editor->m_notebook->GetPage(1));
 
     editor->closePage(2);
     EXPECT_TRUE(editor->toolEnabled(Tool::ID_PASTE)) << "another page closed";
@@ -215,6 +281,27 @@ TEST_F(StoreEditorWindow, ClosingTheRememberedCopySourceDisablesPaste)
     editor->closePage(1);
     EXPECT_FALSE(editor->toolEnabled(Tool::ID_PASTE));
     EXPECT_EQ(editor->m_copySource, nullptr);
+}
+
+TEST_F(StoreEditorWindow, AMiddleClickClosesATabThatIsNotCurrentAndTheCurrentListStillAnswersDoubleClicks)
+{
+    auto *editor = new RecordingEditor(L"My", false);
+    editor->openStorePage(L"Root", false, storeTitle(L"Root"));
+    editor->openStorePage(L"CA", false, storeTitle(L"CA"));
+    editor->Show();
+    guitest::processEvents();
+    wxWindow *current = editor->currentPage();
+    wxWindow *closing = editor->m_notebook->GetPage(1);
+
+    middleClickTab(*editor->m_notebook, closing);
+
+    ASSERT_EQ(editor->m_notebook->GetPageCount(), 2u);
+    EXPECT_EQ(editor->m_notebook->GetPageIndex(closing), wxNOT_FOUND);
+    EXPECT_EQ(editor->currentPage(), current);
+    wxMouseEvent click(wxEVT_LEFT_DCLICK);
+    click.SetEventObject(&editor->currentList());
+    editor->currentList().GetEventHandler()->ProcessEvent(click);
+    EXPECT_EQ(editor->reached, std::vector<std::string>{"CertShow"});
 }
 
 // --- Pages ----------------------------------------------------------------------------
@@ -302,6 +389,102 @@ TEST_F(StoreEditorWindow, AnswersTheFileEntryAndEveryStoreEntryOfTheMenu)
 
     sent.pop_back(); // one past the last store: no entry of the menu
     EXPECT_EQ(editor->storeMenuIds, sent);
+}
+
+TEST_F(StoreEditorWindow, TheStoreMenuOffersTheFileEntryASeparatorAndEverySystemStoreByItsTitle)
+{
+    auto *editor = new MenuEditor(L"", false);
+
+    editor->command(Tool::ID_NEW);
+
+    const std::vector<std::wstring> &names = editor->m_storeNames;
+    ASSERT_EQ(editor->entries.size(), names.size() + 2);
+    EXPECT_EQ(editor->entries[0].id, test::StoreViewDialog::ID_STORE_FILE);
+    EXPECT_EQ(editor->entries[0].text, wxString(L"Файл..."));
+    EXPECT_TRUE(editor->entries[1].separator);
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(editor->entries[i + 2].id, test::StoreViewDialog::ID_STORE_FIRST + static_cast<int>(i));
+        EXPECT_EQ(editor->entries[i + 2].text, wxString(storeTitle(names[i])));
+    }
+    const auto my = std::find(names.begin(), names.end(), L"My");
+    ASSERT_NE(my, names.end());
+    EXPECT_EQ(editor->entries[2 + (my - names.begin())].text, wxString(L"Личные"));
+}
+
+TEST_F(StoreEditorWindow, ChoosingTheLastStoreOfTheMenuOpensIt)
+{
+    auto *editor = new MenuEditor(L"", false);
+    const std::wstring last = editor->m_storeNames.back();
+    fillSystemStore(last, {storetest::certificate("Последний")});
+    editor->pick = test::StoreViewDialog::ID_STORE_FIRST + static_cast<int>(editor->m_storeNames.size()) - 1;
+
+    editor->command(Tool::ID_NEW);
+
+    ASSERT_EQ(editor->m_notebook->GetPageCount(), 1u);
+    EXPECT_EQ(editor->m_notebook->GetPageText(0), wxString(storeTitle(last)));
+    EXPECT_EQ(storetest::column(editor->currentList(), 0), std::vector<std::wstring>{L"Последний"});
+    EXPECT_TRUE(editor->toolEnabled(Tool::ID_COPY));
+}
+
+TEST_F(StoreEditorWindow, TheFileEntryAsksForAStoreFileAndOpensItUnderItsFullPath)
+{
+    const std::wstring path = storeFile("Архив.sst");
+    fillStoreFile(path, {storetest::certificate("Из файла")});
+    auto *editor = new MenuEditor(L"", false);
+    editor->Show();
+    editor->path = path;
+    wxString wildcard;
+    long style = 0;
+    guitest::dialogs().onEnter([&](wxDialog &dialog) {
+        auto &files = dynamic_cast<wxFileDialog &>(dialog);
+        wildcard = files.GetWildcard();
+        style = files.GetWindowStyle();
+    });
+
+    editor->command(test::StoreViewDialog::ID_STORE_FILE);
+
+    ASSERT_EQ(guitest::dialogs().records().size(), 1u);
+    const guitest::DialogRecord &asked = guitest::dialogs().records()[0];
+    EXPECT_EQ(asked.message, wxString(L"Выберите хранилище"));
+    EXPECT_EQ(asked.parent, editor);
+    EXPECT_EQ(wildcard, wxString(L"SST (*.sst)|*.sst|Все файлы (*.*)|*.*"));
+    EXPECT_TRUE(style & wxFD_OPEN);
+    ASSERT_EQ(editor->m_notebook->GetPageCount(), 1u);
+    EXPECT_EQ(editor->m_notebook->GetPageText(0), wxString(path));
+    EXPECT_NE(dynamic_cast<crypto::SerializedStore *>(editor->currentPageData()->store.get()), nullptr);
+    EXPECT_EQ(storetest::column(editor->currentList(), 0), std::vector<std::wstring>{L"Из файла"});
+}
+
+TEST_F(StoreEditorWindow, CancellingTheFileDialogOpensNothing)
+{
+    auto *editor = new MenuEditor(L"", false);
+    editor->path = storeFile("never.sst");
+    guitest::dialogs().queueAnswer(wxID_CANCEL);
+
+    editor->command(test::StoreViewDialog::ID_STORE_FILE);
+
+    EXPECT_EQ(editor->m_notebook->GetPageCount(), 0u);
+    EXPECT_FALSE(editor->toolEnabled(Tool::ID_COPY));
+    EXPECT_TRUE(guitest::dialogs().messageBoxes().empty());
+    EXPECT_FALSE(std::filesystem::exists(home().file("never.sst")));
+}
+
+TEST_F(StoreEditorWindow, ReportsAStoreThatCannotBeOpenedAndAddsNoPage)
+{
+    std::ofstream(home().file("broken.sst")) << "this is no store file";
+    auto *editor = new MenuEditor(L"My", false);
+    editor->Show();
+    editor->path = storeFile("broken.sst");
+
+    editor->command(test::StoreViewDialog::ID_STORE_FILE);
+
+    EXPECT_EQ(editor->m_notebook->GetPageCount(), 1u);
+    const auto boxes = guitest::dialogs().messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, wxString(L"Ошибка"));
+    EXPECT_EQ(boxes[0].style, wxOK | wxICON_INFORMATION);
+    EXPECT_EQ(boxes[0].parent, editor);
+    EXPECT_FALSE(boxes[0].message.empty());
 }
 
 // --- Closing the window ---------------------------------------------------------------

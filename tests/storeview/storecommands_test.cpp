@@ -1,0 +1,563 @@
+// The commands on a page's certificates: Просмотр, Копировать and Вставить, Удалить,
+// Обновить and Импорт, and the store file written after each change.
+#include "storeeditor.h"
+#include "storefixtures.h"
+
+#include "crypto/certificate.h"
+#include "crypto/cryptexception.h"
+#include "crypto/storecatalog.h"
+
+#include <wx/progdlg.h>
+#include <wx/textctrl.h>
+
+#include <filesystem>
+
+namespace {
+
+using storetest::Bytes;
+using storetest::column;
+using Tool = wxStoreViewEx::ToolId;
+
+const int kSubject = test::StoreViewDialog::COLUMN_SUBJECT;
+
+// Every text field of a dialog, in the order they were created.
+std::vector<wxString> fieldTexts(const wxWindow &window)
+{
+    std::vector<wxString> texts;
+    for (const wxWindow *child : window.GetChildren()) {
+        if (const auto *field = dynamic_cast<const wxTextCtrl *>(child))
+            texts.push_back(field->GetValue());
+        for (const wxString &text : fieldTexts(*child))
+            texts.push_back(text);
+    }
+    return texts;
+}
+
+// The copy progress dialog while it is up.
+const wxGenericProgressDialog *progressDialog()
+{
+    for (const wxWindow *window : wxTopLevelWindows)
+        if (const auto *progress = dynamic_cast<const wxGenericProgressDialog *>(window))
+            return progress;
+    return nullptr;
+}
+
+// Deletes the certificate from the page's own store, as another program would from the
+// store: the page still lists it.
+void removeBehindTheList(crypto::CryptoStore &store, const Bytes &der)
+{
+    crypto::CryptoCertificate found;
+    {
+        PCCERT_CONTEXT context = store.findByHash(testsupport::sha1Of(der));
+        found = crypto::CryptoCertificate(context);
+        CertFreeCertificateContext(context);
+    }
+    ASSERT_TRUE(found.deleteFromStore());
+}
+
+class StoreCommands : public storetest::EditorTest {
+protected:
+    // A shown editor on the system store "My" holding `certificates`.
+    StoreEditor *editorOnMy(const std::vector<Bytes> &certificates)
+    {
+        fillSystemStore(L"My", certificates);
+        auto *editor = new StoreEditor(L"My", false);
+        editor->Show();
+        guitest::processEvents();
+        return editor;
+    }
+};
+
+// --- Просмотр ----------------------------------------------------------------------------
+
+TEST_F(StoreCommands, ViewShowsOneModalPropertiesDialogPerSelectedRowInTurn)
+{
+    StoreEditor *editor = editorOnMy({storetest::certificate("Первый"), storetest::certificate("Второй"),
+                                      storetest::certificate("Третий")});
+    storetest::select(editor->currentList(), {0, 2});
+    std::vector<wxString> names;
+    guitest::dialogs().onEnter([&](wxDialog &dialog) { names.push_back(fieldTexts(dialog).at(0)); });
+
+    editor->command(Tool::ID_CERT_SHOW);
+
+    const auto &shown = guitest::dialogs().records();
+    ASSERT_EQ(shown.size(), 2u);
+    for (const guitest::DialogRecord &dialog : shown) {
+        EXPECT_FALSE(dialog.messageBox);
+        EXPECT_EQ(dialog.caption, wxString(L"Просмотр сертификата"));
+        EXPECT_EQ(dialog.parent, editor);
+    }
+    EXPECT_EQ(names, (std::vector<wxString>{L"Первый", L"Третий"}));
+}
+
+TEST_F(StoreCommands, ViewWithNothingSelectedShowsNothing)
+{
+    StoreEditor *editor = editorOnMy({storetest::certificate("Первый")});
+
+    editor->command(Tool::ID_CERT_SHOW);
+
+    EXPECT_TRUE(guitest::dialogs().records().empty());
+}
+
+TEST_F(StoreCommands, ViewReportsACertificateRemovedOutsideTheEditorAndGoesOnWithTheNextRow)
+{
+    const Bytes gone = storetest::certificate("Удалённый");
+    StoreEditor *editor = editorOnMy({gone, storetest::certificate("Оставшийся")});
+    removeBehindTheList(*editor->currentPageData()->store, gone);
+    storetest::select(editor->currentList(), {0, 1});
+
+    editor->command(Tool::ID_CERT_SHOW);
+
+    const auto &shown = guitest::dialogs().records();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_TRUE(shown[0].messageBox);
+    EXPECT_TRUE(shown[0].message.StartsWith(L"Для указанного хеша сертификат не найден")) << shown[0].message;
+    EXPECT_EQ(shown[0].caption, wxString(L"Ошибка"));
+    EXPECT_EQ(shown[0].style, wxOK | wxICON_INFORMATION);
+    EXPECT_EQ(shown[0].parent, editor);
+    EXPECT_EQ(shown[1].caption, wxString(L"Просмотр сертификата"));
+    EXPECT_EQ(editor->currentList().GetItemCount(), 2) << "the row stays until the list is read again";
+}
+
+// --- Копировать and Вставить ---------------------------------------------------------------
+
+TEST_F(StoreCommands, PasteStaysDisabledUntilCopy)
+{
+    StoreEditor *editor = editorOnMy({storetest::certificate("Первый")});
+    ASSERT_FALSE(editor->toolEnabled(Tool::ID_PASTE));
+
+    editor->command(Tool::ID_COPY);
+
+    EXPECT_TRUE(editor->toolEnabled(Tool::ID_PASTE));
+    EXPECT_EQ(editor->m_copySource, editor->currentPage());
+}
+
+TEST_F(StoreCommands, PasteAddsTheCopiedPagesSelectedCertificatesToTheCurrentPagesStore)
+{
+    const Bytes first = storetest::certificate("Первый"), second = storetest::certificate("Второй");
+    StoreEditor *editor = editorOnMy({first, storetest::certificate("Не выбранный"), second});
+    editor->openStorePage(L"Root", false, storeTitle(L"Root"));
+    storetest::select(editor->list(0), {0, 2});
+    editor->command(Tool::ID_COPY);
+    editor->showPage(1);
+
+    editor->command(Tool::ID_PASTE);
+
+    EXPECT_TRUE(guitest::dialogs().messageBoxes().empty());
+    const crypto::CryptoStore &root = *editor->pageData(1)->store;
+    EXPECT_EQ(storetest::copiesIn(root, first), 1u);
+    EXPECT_EQ(storetest::copiesIn(root, second), 1u);
+    EXPECT_EQ(root.enumerate().size(), 2u);
+    EXPECT_EQ(column(editor->list(1), kSubject), (std::vector<std::wstring>{L"Первый", L"Второй"}));
+    EXPECT_EQ(editor->statusCounts(), L"Сертификатов отобрано 2 из 2");
+    EXPECT_EQ(editor->pageData(1)->total, 2);
+}
+
+TEST_F(StoreCommands, PasteShowsItsProgressWhileItCopies)
+{
+    const Bytes present = storetest::certificate("Уже есть");
+    fillSystemStore(L"Root", {present});
+    StoreEditor *editor = editorOnMy({present, storetest::certificate("Новый")});
+    editor->openStorePage(L"Root", false, storeTitle(L"Root"));
+    storetest::select(editor->list(0), {0, 1});
+    editor->command(Tool::ID_COPY);
+    editor->showPage(1);
+    wxString title, message;
+    int range = 0;
+    bool cancellable = false, editorTakesCommands = true;
+    const wxWindow *parent = nullptr;
+    guitest::dialogs().onEnter([&](wxDialog &) {
+        if (const wxGenericProgressDialog *progress = progressDialog()) {
+            title = progress->GetTitle();
+            message = progress->GetMessage();
+            range = progress->GetRange();
+            cancellable = progress->FindWindow(wxID_CANCEL) != nullptr;
+            editorTakesCommands = editor->IsEnabled();
+            parent = progress->GetParent();
+        }
+    });
+
+    editor->command(Tool::ID_PASTE);
+
+    EXPECT_EQ(title, wxString(L"Копирование..."));
+    EXPECT_EQ(message, wxString(L"Копирование  сертификатов"));
+    EXPECT_EQ(range, 2);
+    EXPECT_TRUE(cancellable);
+    EXPECT_FALSE(editorTakesCommands);
+    EXPECT_EQ(parent, editor);
+    guitest::processEvents();
+    EXPECT_EQ(progressDialog(), nullptr) << "closed when the copy ends";
+}
+
+TEST_F(StoreCommands, PasteReportsEachCertificateTheTargetListShowsOnceAndAddsTheOthers)
+{
+    const Bytes first = storetest::certificate("Первый"), second = storetest::certificate("Второй"),
+                third = storetest::certificate("Третий");
+    fillSystemStore(L"Root", {first, third});
+    StoreEditor *editor = editorOnMy({first, second, third});
+    editor->openStorePage(L"Root", false, storeTitle(L"Root"));
+    storetest::select(editor->list(0), {0, 1, 2});
+    editor->command(Tool::ID_COPY);
+    editor->showPage(1);
+
+    editor->command(Tool::ID_PASTE);
+
+    const auto boxes = guitest::dialogs().messageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    for (const guitest::DialogRecord &box : boxes) {
+        EXPECT_EQ(box.message, wxString(L"Сертификат уже присутствует в хранилище"));
+        EXPECT_EQ(box.caption, wxString(L"Внимание"));
+        EXPECT_EQ(box.style, wxOK | wxICON_INFORMATION);
+        EXPECT_EQ(box.parent, editor);
+    }
+    const crypto::CryptoStore &root = *editor->pageData(1)->store;
+    EXPECT_EQ(storetest::copiesIn(root, first), 1u);
+    EXPECT_EQ(storetest::copiesIn(root, second), 1u);
+    EXPECT_EQ(storetest::copiesIn(root, third), 1u);
+}
+
+TEST_F(StoreCommands, PasteFindsACertificateWithAnEmptyNameInTheTargetList)
+{
+    const Bytes nameless = storetest::certificate("", "");
+    fillSystemStore(L"Root", {nameless});
+    StoreEditor *editor = editorOnMy({nameless});
+    editor->openStorePage(L"Root", false, storeTitle(L"Root"));
+    storetest::select(editor->list(0), {0});
+    editor->command(Tool::ID_COPY);
+    editor->showPage(1);
+
+    editor->command(Tool::ID_PASTE);
+
+    const auto boxes = guitest::dialogs().messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].message, wxString(L"Сертификат уже присутствует в хранилище"));
+    EXPECT_EQ(storetest::copiesIn(*editor->pageData(1)->store, nameless), 1u);
+}
+
+TEST_F(StoreCommands, PasteAddsACertificateWhoseNameTheTargetShowsForAnotherCertificate)
+{
+    const Bytes shown = storetest::certificate("Тёзка"), copied = storetest::certificate("Тёзка");
+    fillSystemStore(L"Root", {storetest::certificate("Другой"), shown});
+    StoreEditor *editor = editorOnMy({copied});
+    editor->openStorePage(L"Root", false, storeTitle(L"Root"));
+    storetest::select(editor->list(0), {0});
+    editor->command(Tool::ID_COPY);
+    editor->showPage(1);
+
+    editor->command(Tool::ID_PASTE);
+
+    EXPECT_TRUE(guitest::dialogs().messageBoxes().empty());
+    EXPECT_EQ(storetest::copiesIn(*editor->pageData(1)->store, copied), 1u);
+    EXPECT_EQ(editor->list(1).GetItemCount(), 3);
+}
+
+TEST_F(StoreCommands, PasteCopiesWhatIsSelectedOnTheCopiedPageWhenPasteIsPressed)
+{
+    const Bytes first = storetest::certificate("Первый"), second = storetest::certificate("Второй");
+    StoreEditor *editor = editorOnMy({first, second});
+    editor->openStorePage(L"Root", false, storeTitle(L"Root"));
+    storetest::select(editor->list(0), {0});
+    editor->command(Tool::ID_COPY);
+    storetest::select(editor->list(0), {1});
+    editor->showPage(1);
+
+    editor->command(Tool::ID_PASTE);
+
+    EXPECT_EQ(storetest::copiesIn(*editor->pageData(1)->store, first), 0u);
+    EXPECT_EQ(storetest::copiesIn(*editor->pageData(1)->store, second), 1u);
+}
+
+TEST_F(StoreCommands, PasteWithNothingSelectedOnTheCopiedPageOnlySaysSo)
+{
+    StoreEditor *editor = editorOnMy({storetest::certificate("Первый")});
+    editor->openStorePage(L"Root", false, storeTitle(L"Root"));
+    editor->command(Tool::ID_COPY);
+    editor->showPage(1);
+
+    editor->command(Tool::ID_PASTE);
+
+    const auto &shown = guitest::dialogs().records();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].message, wxString(L"Не указаны сертификаты или не выбрано хранилище"));
+    EXPECT_EQ(shown[0].caption, wxString(L"Внимание"));
+    EXPECT_EQ(shown[0].style, wxOK | wxCENTRE | wxICON_INFORMATION);
+    EXPECT_EQ(shown[0].parent, editor);
+    EXPECT_TRUE(editor->pageData(1)->store->enumerate().empty());
+}
+
+TEST_F(StoreCommands, PasteIntoAFilteredPageAddsWhatTheFilterHidesAgainAndListsTheWholeStore)
+{
+    const Bytes hidden = storetest::certificate("Петров");
+    fillSystemStore(L"Root", {storetest::certificate("Иванов"), hidden});
+    StoreEditor *editor = editorOnMy({hidden});
+    editor->openStorePage(L"Root", false, storeTitle(L"Root"));
+    storetest::select(editor->list(0), {0});
+    editor->command(Tool::ID_COPY);
+    editor->showPage(1);
+    editor->typeFilter(L"ив");
+    ASSERT_EQ(editor->list(1).GetItemCount(), 1);
+
+    editor->command(Tool::ID_PASTE);
+
+    EXPECT_TRUE(guitest::dialogs().messageBoxes().empty());
+    EXPECT_EQ(storetest::copiesIn(*editor->pageData(1)->store, hidden), 2u) << "a system store gains a copy";
+    EXPECT_EQ(column(editor->list(1), kSubject), (std::vector<std::wstring>{L"Иванов", L"Петров", L"Петров"}));
+    EXPECT_EQ(editor->statusCounts(), L"Сертификатов отобрано 3 из 3");
+}
+
+TEST_F(StoreCommands, PasteIntoTheCopiedPageItselfReportsEverySelectedCertificate)
+{
+    StoreEditor *editor = editorOnMy({storetest::certificate("Первый"), storetest::certificate("Второй")});
+    storetest::select(editor->currentList(), {0, 1});
+    editor->command(Tool::ID_COPY);
+
+    editor->command(Tool::ID_PASTE);
+
+    EXPECT_EQ(guitest::dialogs().messageBoxes().size(), 2u);
+    EXPECT_EQ(editor->currentPageData()->store->enumerate().size(), 2u);
+}
+
+// --- Удалить ------------------------------------------------------------------------------
+
+TEST_F(StoreCommands, DeleteAsksWithTheNumberOfSelectedRowsAndRemovesThemFromListAndStore)
+{
+    const Bytes kept = storetest::certificate("Остаётся");
+    StoreEditor *editor = editorOnMy({storetest::certificate("1"), kept, storetest::certificate("2"),
+                                      storetest::certificate("3")});
+    storetest::select(editor->currentList(), {0, 2, 3});
+    guitest::dialogs().queueAnswer(wxID_YES);
+
+    editor->command(Tool::ID_DELETE);
+
+    const auto &asked = guitest::dialogs().records();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].message, wxString(L"Подтверждаете удаление 3 сертификатов ?"));
+    EXPECT_EQ(asked[0].caption, wxString(L"Удаление"));
+    EXPECT_EQ(asked[0].style, wxYES_NO | wxICON_QUESTION);
+    EXPECT_EQ(asked[0].parent, editor);
+    EXPECT_EQ(column(editor->currentList(), kSubject), std::vector<std::wstring>{L"Остаётся"});
+    EXPECT_EQ(editor->currentPageData()->total, 1);
+    const auto store = crypto::openStore(L"My", false);
+    ASSERT_EQ(store->enumerate().size(), 1u);
+    EXPECT_EQ(storetest::copiesIn(*store, kept), 1u);
+}
+
+TEST_F(StoreCommands, DeleteAnsweredNoDeletesNothing)
+{
+    StoreEditor *editor = editorOnMy({storetest::certificate("1"), storetest::certificate("2")});
+    storetest::select(editor->currentList(), {0, 1});
+    guitest::dialogs().queueAnswer(wxID_NO);
+
+    editor->command(Tool::ID_DELETE);
+
+    EXPECT_EQ(editor->currentList().GetItemCount(), 2);
+    EXPECT_EQ(editor->currentPageData()->total, 2);
+    EXPECT_EQ(crypto::openStore(L"My", false)->enumerate().size(), 2u);
+}
+
+TEST_F(StoreCommands, DeleteWithNothingSelectedAsksNothingAndChangesNothing)
+{
+    StoreEditor *editor = editorOnMy({storetest::certificate("1")});
+
+    editor->command(Tool::ID_DELETE);
+
+    EXPECT_TRUE(guitest::dialogs().records().empty());
+    EXPECT_EQ(editor->currentList().GetItemCount(), 1);
+    EXPECT_EQ(crypto::openStore(L"My", false)->enumerate().size(), 1u);
+}
+
+TEST_F(StoreCommands, DeleteReportsACertificateRemovedOutsideTheEditorOnceKeepsItsRowAndDeletesTheOthers)
+{
+    const Bytes gone = storetest::certificate("Удалённый"), other = storetest::certificate("Другой"),
+                last = storetest::certificate("Последний");
+    StoreEditor *editor = editorOnMy({gone, other, last});
+    removeBehindTheList(*editor->currentPageData()->store, gone);
+    storetest::select(editor->currentList(), {0, 1, 2});
+    guitest::dialogs().queueAnswer(wxID_YES);
+
+    editor->command(Tool::ID_DELETE);
+
+    const auto boxes = guitest::dialogs().messageBoxes();
+    ASSERT_EQ(boxes.size(), 2u) << "the question and one error";
+    EXPECT_TRUE(boxes[1].message.StartsWith(L"Для указанного хеша сертификат не найден")) << boxes[1].message;
+    EXPECT_EQ(boxes[1].caption, wxString(L"Ошибка"));
+    EXPECT_EQ(boxes[1].style, wxOK | wxICON_INFORMATION);
+    EXPECT_EQ(boxes[1].parent, editor);
+    EXPECT_EQ(column(editor->currentList(), kSubject), std::vector<std::wstring>{L"Удалённый"});
+    EXPECT_EQ(storetest::selectedRows(editor->currentList()), std::vector<long>{0});
+    EXPECT_EQ(editor->currentPageData()->total, 1);
+    EXPECT_TRUE(crypto::openStore(L"My", false)->enumerate().empty());
+}
+
+TEST_F(StoreCommands, DeleteReportsASystemStoreThatCannotBeWrittenAndKeepsTheRow)
+{
+    StoreEditor *editor = editorOnMy({storetest::certificate("Первый")});
+    std::filesystem::remove_all(home().path() / "stores");
+    storetest::select(editor->currentList(), {0});
+    guitest::dialogs().queueAnswer(wxID_YES);
+
+    editor->command(Tool::ID_DELETE);
+
+    const auto boxes = guitest::dialogs().messageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].caption, wxString(L"Ошибка"));
+    EXPECT_FALSE(boxes[1].message.empty());
+    EXPECT_EQ(editor->currentList().GetItemCount(), 1);
+    EXPECT_EQ(editor->currentPageData()->total, 1);
+}
+
+// --- Обновить and Импорт -------------------------------------------------------------------
+
+TEST_F(StoreCommands, RefreshOnAFilteredPageEmptiesTheFilterAndListsTheWholeStore)
+{
+    StoreEditor *editor = editorOnMy({storetest::certificate("Иванов"), storetest::certificate("Петров")});
+    editor->typeFilter(L"ив");
+    ASSERT_EQ(editor->currentList().GetItemCount(), 1);
+
+    editor->command(Tool::ID_REFRESH);
+
+    EXPECT_EQ(editor->m_searchCtrl->GetValue(), wxString());
+    EXPECT_EQ(editor->currentPageData()->filter, L"");
+    EXPECT_EQ(column(editor->currentList(), kSubject), (std::vector<std::wstring>{L"Иванов", L"Петров"}));
+    EXPECT_EQ(editor->statusCounts(), L"Сертификатов отобрано 2 из 2");
+}
+
+TEST_F(StoreCommands, RefreshWithAnEmptyFilterReadsTheStoreAgain)
+{
+    const Bytes gone = storetest::certificate("Удалённый");
+    StoreEditor *editor = editorOnMy({gone, storetest::certificate("Оставшийся")});
+    removeBehindTheList(*editor->currentPageData()->store, gone);
+
+    editor->command(Tool::ID_REFRESH);
+
+    EXPECT_EQ(column(editor->currentList(), kSubject), std::vector<std::wstring>{L"Оставшийся"});
+    EXPECT_EQ(editor->currentPageData()->total, 1);
+}
+
+TEST_F(StoreCommands, ImportOnlySaysItIsNotThereYet)
+{
+    StoreEditor *editor = editorOnMy({storetest::certificate("Первый")});
+
+    editor->command(Tool::ID_IMPORT);
+
+    const auto &shown = guitest::dialogs().records();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].message, wxString(L"Извините, но данная функция пока не реализована"));
+    EXPECT_EQ(shown[0].caption, wxString(L"Нам очень стыдно"));
+    EXPECT_EQ(shown[0].style, wxOK | wxCENTRE | wxICON_INFORMATION);
+    // Made without a parent; the toolkit puts it over the active window.
+    EXPECT_EQ(editor->currentList().GetItemCount(), 1);
+}
+
+// --- Store files are written when they change ------------------------------------------------
+
+class StoreFileWrites : public storetest::EditorTest {
+protected:
+    // A shown editor with the system store "My" (holding `mine`) and the store file at
+    // `path` (holding `filed`), the file's page current.
+    StoreEditor *editorWithFile(const std::wstring &path, const std::vector<Bytes> &mine,
+                                const std::vector<Bytes> &filed)
+    {
+        fillSystemStore(L"My", mine);
+        fillStoreFile(path, filed);
+        auto *editor = new StoreEditor(L"My", false);
+        editor->openStorePage(path, true, storeTitle(path));
+        editor->Show();
+        guitest::processEvents();
+        return editor;
+    }
+    static std::vector<crypto::CryptoCertificate> onDisk(const std::wstring &path)
+    {
+        return crypto::SerializedStore(path).enumerate();
+    }
+};
+
+TEST_F(StoreFileWrites, PasteIntoAStoreFileWritesItAtOnce)
+{
+    const std::wstring path = storeFile("target.sst");
+    const Bytes copied = storetest::certificate("Скопированный");
+    StoreEditor *editor = editorWithFile(path, {copied}, {});
+    storetest::select(editor->list(0), {0});
+    editor->command(Tool::ID_COPY);
+    editor->showPage(1);
+
+    editor->command(Tool::ID_PASTE);
+
+    const auto written = onDisk(path);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].sha1Hash(), storetest::hashText(copied));
+}
+
+TEST_F(StoreFileWrites, DeleteFromAStoreFileWritesItAtOnce)
+{
+    const std::wstring path = storeFile("source.sst");
+    const Bytes kept = storetest::certificate("Остаётся");
+    StoreEditor *editor = editorWithFile(path, {}, {storetest::certificate("Удаляемый"), kept});
+    editor->showPage(1);
+    storetest::select(editor->currentList(), {0});
+    guitest::dialogs().queueAnswer(wxID_YES);
+
+    editor->command(Tool::ID_DELETE);
+
+    const auto written = onDisk(path);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].sha1Hash(), storetest::hashText(kept));
+}
+
+TEST_F(StoreFileWrites, APasteThatCannotBeWrittenIsReported)
+{
+    std::filesystem::create_directory(home().path() / "media");
+    const std::wstring path = storeFile("media/target.sst");
+    StoreEditor *editor = editorWithFile(path, {storetest::certificate("Скопированный")}, {});
+    storetest::select(editor->list(0), {0});
+    editor->command(Tool::ID_COPY);
+    editor->showPage(1);
+    std::filesystem::remove_all(home().path() / "media"); // the medium is gone
+
+    editor->command(Tool::ID_PASTE);
+
+    const auto boxes = guitest::dialogs().messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, wxString(L"Ошибка"));
+    EXPECT_EQ(boxes[0].style, wxOK | wxICON_INFORMATION);
+    EXPECT_EQ(boxes[0].parent, editor);
+    EXPECT_FALSE(boxes[0].message.empty());
+    EXPECT_EQ(editor->list(1).GetItemCount(), 1) << "the store holds the certificate still";
+}
+
+TEST_F(StoreFileWrites, ADeletionThatCannotBeWrittenIsReported)
+{
+    std::filesystem::create_directory(home().path() / "media");
+    const std::wstring path = storeFile("media/source.sst");
+    StoreEditor *editor = editorWithFile(path, {}, {storetest::certificate("Удаляемый")});
+    editor->showPage(1);
+    storetest::select(editor->currentList(), {0});
+    std::filesystem::remove_all(home().path() / "media");
+    guitest::dialogs().queueAnswer(wxID_YES);
+
+    editor->command(Tool::ID_DELETE);
+
+    const auto boxes = guitest::dialogs().messageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].caption, wxString(L"Ошибка"));
+    EXPECT_EQ(boxes[1].parent, editor);
+    EXPECT_FALSE(boxes[1].message.empty());
+}
+
+TEST_F(StoreFileWrites, NothingIsWrittenToAStoreFileWhenEveryCertificateIsThereAlready)
+{
+    const std::wstring path = storeFile("same.sst");
+    const Bytes present = storetest::certificate("Уже есть");
+    StoreEditor *editor = editorWithFile(path, {present}, {present});
+    const auto before = std::filesystem::last_write_time(home().path() / "same.sst");
+    storetest::select(editor->list(0), {0});
+    editor->command(Tool::ID_COPY);
+    editor->showPage(1);
+
+    editor->command(Tool::ID_PASTE);
+
+    EXPECT_EQ(guitest::dialogs().messageBoxes().size(), 1u);
+    EXPECT_EQ(std::filesystem::last_write_time(home().path() / "same.sst"), before);
+}
+
+} // namespace
