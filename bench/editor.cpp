@@ -4,32 +4,19 @@
 #include "storeview/storeviewdialog.h"
 
 #include "crypto/certformat.h"
+#include "timing.h"
 
 #include <wx/app.h>
 #include <wx/init.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double seconds(const std::function<void()> &work)
-{
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using bench::median;
+using bench::seconds;
 
 // The editor with its list filling and filtering reachable from here.
 class Editor : public test::StoreViewDialog {

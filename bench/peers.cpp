@@ -6,10 +6,10 @@
 #include "crypto/key.h"
 #include "crypto/store.h"
 
+#include "timing.h"
+
 #include <wincrypt.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -21,21 +21,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::median;
+using bench::seconds;
+
 constexpr int kRounds = 7;
-
-double seconds(const std::function<void()> &work)
-{
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // Runs both in turn, round after round, so that the machine's noise falls on both alike.
 std::pair<double, double> sideBySide(const std::function<void()> &ours, const std::function<void()> &peer)
