@@ -39,27 +39,6 @@ CertObject *newCertObject(std::unique_ptr<ParsedCertificate> cert, std::vector<P
 
 } // namespace platform
 
-namespace {
-
-// Copies `size` bytes out under the two-call contract.
-BOOL answer(const void *data, DWORD size, void *out, DWORD *outSize)
-{
-    if (!out) {
-        *outSize = size;
-        return TRUE;
-    }
-    if (*outSize < size) {
-        *outSize = size;
-        return fail(ERROR_MORE_DATA);
-    }
-    if (size)
-        std::memcpy(out, data, size);
-    *outSize = size;
-    return TRUE;
-}
-
-} // namespace
-
 PCCERT_CONTEXT WINAPI CertCreateCertificateContext(DWORD dwCertEncodingType, const BYTE *pbCertEncoded,
                                                    DWORD cbCertEncoded)
 {
@@ -111,7 +90,7 @@ BOOL WINAPI CertGetCertificateContextProperty(PCCERT_CONTEXT pCertContext, DWORD
         return fail(hresultCode(E_INVALIDARG));
     if (isHashProperty(dwPropId)) {
         Bytes hash = computeHashProperty(*object->cert, dwPropId);
-        return answer(hash.data(), static_cast<DWORD>(hash.size()), pvData, pcbData);
+        return copyOut(hash.data(), static_cast<DWORD>(hash.size()), pvData, pcbData);
     }
     std::unique_lock<std::mutex> guard(object->store->mutex());
     const Property *property = object->findProperty(dwPropId);
@@ -137,12 +116,12 @@ BOOL WINAPI CertGetCertificateContextProperty(PCCERT_CONTEXT pCertContext, DWORD
         if (link && link->value.size() >= 28) {
             DWORD spec = 0;
             std::memcpy(&spec, link->value.data() + 24, sizeof spec);
-            return answer(&spec, sizeof spec, pvData, pcbData);
+            return copyOut(&spec, sizeof spec, pvData, pcbData);
         }
     }
     if (!property)
         return fail(hresultCode(CRYPT_E_NOT_FOUND));
-    return answer(property->value.data(), static_cast<DWORD>(property->value.size()), pvData, pcbData);
+    return copyOut(property->value.data(), static_cast<DWORD>(property->value.size()), pvData, pcbData);
 }
 
 BOOL WINAPI CertSetCertificateContextProperty(PCCERT_CONTEXT pCertContext, DWORD dwPropId, DWORD dwFlags,

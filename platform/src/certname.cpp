@@ -1,4 +1,5 @@
 // CertGetNameStringW: one name of a certificate, read from the public fields of its CERT_INFO.
+#include "unicodetext.h"
 #include "x500name.h"
 
 #include <openssl/err.h>
@@ -196,21 +197,7 @@ bool friendlyName(PCCERT_CONTEXT context, std::wstring &text)
     }
     std::vector<BYTE> value(size);
     CertGetCertificateContextProperty(context, CERT_FRIENDLY_NAME_PROP_ID, value.data(), &size);
-    text.clear();
-    for (DWORD i = 0; i + 1 < size; i += 2) {
-        const unsigned unit = value[i] | static_cast<unsigned>(value[i + 1]) << 8;
-        if (unit == 0)
-            break;
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < size) {
-            const unsigned low = value[i + 2] | static_cast<unsigned>(value[i + 3]) << 8;
-            if (low >= 0xDC00 && low < 0xE000) {
-                text.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
-                i += 2;
-                continue;
-            }
-        }
-        text.push_back(static_cast<wchar_t>(unit));
-    }
+    platform::readUtf16le(value.data(), size, text);
     return !text.empty();
 }
 

@@ -215,15 +215,7 @@ BOOL WINAPI CertSerializeCertificateStoreElement(PCCERT_CONTEXT pCertContext, DW
         std::lock_guard<std::mutex> guard(object->store->mutex());
         appendElement(element, elementOf(*object));
     }
-    const auto size = static_cast<DWORD>(element.size());
-    if (pbElement && *pcbElement < size) {
-        *pcbElement = size;
-        return fail(ERROR_MORE_DATA);
-    }
-    if (pbElement)
-        std::memcpy(pbElement, element.data(), size);
-    *pcbElement = size;
-    return TRUE;
+    return copyOut(element.data(), static_cast<DWORD>(element.size()), pbElement, pcbElement);
 }
 
 BOOL WINAPI CertAddSerializedElementToStore(HCERTSTORE hCertStore, const BYTE *pbElement, DWORD cbElement,

@@ -112,23 +112,10 @@ BOOL failWithSize(DWORD code, DWORD *size)
     return fail(code);
 }
 
-// Copies `size` bytes out under the two-call contract.
-BOOL answer(const void *data, DWORD size, BYTE *out, DWORD *outSize)
-{
-    if (out && *outSize < size) {
-        *outSize = size;
-        return fail(ERROR_MORE_DATA);
-    }
-    if (out && size)
-        std::memcpy(out, data, size);
-    *outSize = size;
-    return TRUE;
-}
-
 BOOL answerAnsi(const std::wstring &text, BYTE *out, DWORD *outSize)
 {
     const std::string ansi = toAnsi(text);
-    return answer(ansi.c_str(), static_cast<DWORD>(ansi.size() + 1), out, outSize);
+    return copyOut(ansi.c_str(), static_cast<DWORD>(ansi.size() + 1), out, outSize);
 }
 
 // One container name per call. The names are taken at CRYPT_FIRST (or at the first call
@@ -196,7 +183,7 @@ BOOL WINAPI CryptEnumProvidersW(DWORD dwIndex, DWORD *pdwReserved, DWORD dwFlags
     *pdwProvType = provider.type;
     // The size is in bytes, terminating zero included.
     const DWORD size = static_cast<DWORD>((provider.name.size() + 1) * sizeof(WCHAR));
-    return answer(provider.name.c_str(), size, reinterpret_cast<BYTE *>(szProvName), pcbProvName);
+    return copyOut(provider.name.c_str(), size, reinterpret_cast<BYTE *>(szProvName), pcbProvName);
 }
 
 BOOL WINAPI CryptAcquireContextW(HCRYPTPROV *phProv, LPCWSTR szContainer, LPCWSTR szProvider, DWORD dwProvType,
@@ -268,7 +255,7 @@ BOOL WINAPI CryptGetProvParam(HCRYPTPROV hProv, DWORD dwParam, BYTE *pbData, DWO
         return answerAnsi(session.provider.name, pbData, pdwDataLen);
     case PP_PROVTYPE: {
         const DWORD type = session.provider.type;
-        return answer(&type, sizeof type, pbData, pdwDataLen);
+        return copyOut(&type, sizeof type, pbData, pdwDataLen);
     }
     default:
         if (!session.hasContainer)
@@ -323,5 +310,5 @@ BOOL WINAPI CryptGetKeyParam(HCRYPTKEY hKey, DWORD dwParam, BYTE *pbData, DWORD 
     const ContainerKey &key = handle->key;
     if (key.certificateError != ERROR_SUCCESS)
         return failWithSize(key.certificateError, pdwDataLen);
-    return answer(key.certificate.data(), static_cast<DWORD>(key.certificate.size()), pbData, pdwDataLen);
+    return copyOut(key.certificate.data(), static_cast<DWORD>(key.certificate.size()), pbData, pdwDataLen);
 }

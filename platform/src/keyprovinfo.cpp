@@ -1,4 +1,5 @@
 #include "keyprovinfo.h"
+#include "unicodetext.h"
 
 #include <cstring>
 #include <optional>
@@ -31,48 +32,16 @@ void putDword(Bytes &out, size_t at, DWORD v)
         out[at + static_cast<size_t>(i)] = static_cast<BYTE>(v >> (8 * i));
 }
 
-void appendUtf16(Bytes &out, const wchar_t *text)
-{
-    auto unit = [&](unsigned u) {
-        out.push_back(static_cast<BYTE>(u));
-        out.push_back(static_cast<BYTE>(u >> 8));
-    };
-    for (; *text; ++text) {
-        auto c = static_cast<unsigned>(*text);
-        if (c >= 0x10000 && c <= 0x10FFFF) {
-            c -= 0x10000;
-            unit(0xD800 + (c >> 10));
-            unit(0xDC00 + (c & 0x3FF));
-        } else {
-            unit(c);
-        }
-    }
-    unit(0);
-}
-
 std::optional<std::wstring> readUtf16(const Bytes &b, DWORD offset, bool &ok)
 {
     if (offset == 0)
         return std::nullopt;
     std::wstring text;
-    for (size_t at = offset;; at += 2) {
-        if (at + 2 > b.size()) {
-            ok = false;
-            return std::nullopt;
-        }
-        unsigned u = b[at] | static_cast<unsigned>(b[at + 1]) << 8;
-        if (u == 0)
-            return text;
-        if (u >= 0xD800 && u < 0xDC00 && at + 4 <= b.size()) {
-            unsigned low = b[at + 2] | static_cast<unsigned>(b[at + 3]) << 8;
-            if (low >= 0xDC00 && low < 0xE000) {
-                text.push_back(static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00)));
-                at += 2;
-                continue;
-            }
-        }
-        text.push_back(static_cast<wchar_t>(u));
+    if (offset > b.size() || !readUtf16le(b.data() + offset, b.size() - offset, text)) {
+        ok = false; // a name must end inside the value
+        return std::nullopt;
     }
+    return text;
 }
 
 std::optional<Decoded> decode(const Bytes &b)
@@ -155,11 +124,11 @@ Bytes keyProvInfoToSerialized(const CRYPT_KEY_PROV_INFO &info)
         out.push_back(0);
     if (info.pwszContainerName) {
         putDword(out, 0, static_cast<DWORD>(out.size()));
-        appendUtf16(out, info.pwszContainerName);
+        appendUtf16le(out, info.pwszContainerName);
     }
     if (info.pwszProvName) {
         putDword(out, 4, static_cast<DWORD>(out.size()));
-        appendUtf16(out, info.pwszProvName);
+        appendUtf16le(out, info.pwszProvName);
     }
     return out;
 }

@@ -45,4 +45,47 @@ inline std::wstring toWide(const icu::UnicodeString &text)
     return result;
 }
 
+// UTF-16LE text as store files keep names (zero-terminated). Reads up to the terminating
+// zero or the end of the bytes; true when the zero was found.
+inline bool readUtf16le(const unsigned char *data, std::size_t size, std::wstring &text)
+{
+    text.clear();
+    for (std::size_t at = 0; at + 1 < size; at += 2) {
+        const unsigned unit = data[at] | static_cast<unsigned>(data[at + 1]) << 8;
+        if (unit == 0)
+            return true;
+        if (unit >= 0xD800 && unit < 0xDC00 && at + 3 < size) {
+            const unsigned low = data[at + 2] | static_cast<unsigned>(data[at + 3]) << 8;
+            if (low >= 0xDC00 && low < 0xE000) {
+                text += static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                at += 2;
+                continue;
+            }
+        }
+        text += static_cast<wchar_t>(unit);
+    }
+    return false;
+}
+
+// Appends `text` as zero-terminated UTF-16LE.
+template <class Bytes>
+void appendUtf16le(Bytes &out, const wchar_t *text)
+{
+    auto unit = [&](unsigned u) {
+        out.push_back(static_cast<unsigned char>(u));
+        out.push_back(static_cast<unsigned char>(u >> 8));
+    };
+    for (; *text; ++text) {
+        auto c = static_cast<unsigned>(*text);
+        if (c >= 0x10000 && c <= 0x10FFFF) {
+            c -= 0x10000;
+            unit(0xD800 + (c >> 10));
+            unit(0xDC00 + (c & 0x3FF));
+        } else {
+            unit(c);
+        }
+    }
+    unit(0);
+}
+
 } // namespace platform
