@@ -143,15 +143,8 @@ bool toFileTime(const ASN1_TIME *time, FILETIME &out)
     struct tm tm {};
     if (!time || ASN1_TIME_to_tm(time, &tm) != 1)
         return false;
-    // Days from 1601-01-01 (the FILETIME epoch) by the proleptic Gregorian calendar.
-    long long y = tm.tm_year + 1900LL, m = tm.tm_mon + 1, d = tm.tm_mday;
-    y -= m <= 2;
-    long long era = (y >= 0 ? y : y - 399) / 400;
-    long long yoe = y - era * 400;
-    long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    long long daysSince1970 = era * 146097 + doe - 719468;
-    long long seconds = (daysSince1970 + 134774) * 86400LL + tm.tm_hour * 3600LL + tm.tm_min * 60LL + tm.tm_sec;
+    // Certificate times are UTC; FILETIME counts from 1601-01-01.
+    const long long seconds = static_cast<long long>(timegm(&tm)) + 11644473600LL;
     if (seconds < 0)
         return false;
     unsigned long long ticks = static_cast<unsigned long long>(seconds) * 10000000ULL;
