@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -19,6 +21,7 @@ constexpr wchar_t kSeparator = L'/';
 
 const wchar_t kTypeKey[] = L"MSCAPI.CertKeyStore.Type";
 const wchar_t kNameKey[] = L"MSCAPI.CertKeyStore.Name";
+constexpr UINT kRussianAnsiCodePage = 1251;
 
 std::wstring withSeparators(const wchar_t *path)
 {
@@ -29,24 +32,69 @@ std::wstring withSeparators(const wchar_t *path)
     return text;
 }
 
-std::wstring fromUtf8(const std::string &bytes)
+std::optional<std::wstring> decode(UINT codePage, DWORD flags, std::string_view bytes)
 {
-    if (bytes.empty())
-        return std::wstring();
-    const int size = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    if (bytes.empty() || bytes.size() > static_cast<size_t>(INT_MAX))
+        return std::nullopt;
+    const int length = static_cast<int>(bytes.size());
+    const int size = MultiByteToWideChar(codePage, flags, bytes.data(), length, nullptr, 0);
     if (size <= 0)
-        return std::wstring();
+        return std::nullopt;
     std::wstring text(static_cast<size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), &text[0], size);
+    if (MultiByteToWideChar(codePage, flags, bytes.data(), length, &text[0], size) != size)
+        return std::nullopt;
     return text;
 }
 
-std::optional<std::ifstream> openConfig(const std::filesystem::path &path)
+// Text as Windows programs save it: UTF-8, with or without a byte-order mark, or from older
+// editors the Russian ANSI code page. One line cannot tell, so the whole file decides.
+std::wstring decodeText(std::string_view bytes)
 {
-    std::ifstream in(path);
+    const std::string_view byteOrderMark = "\xEF\xBB\xBF";
+    if (bytes.substr(0, byteOrderMark.size()) == byteOrderMark)
+        bytes.remove_prefix(byteOrderMark.size());
+    if (std::optional<std::wstring> text = decode(CP_UTF8, MB_ERR_INVALID_CHARS, bytes))
+        return *text;
+    return decode(kRussianAnsiCodePage, 0, bytes).value_or(std::wstring());
+}
+
+// The whole file; nothing when it cannot be opened or read (a folder, for one).
+std::optional<std::string> readFile(const std::filesystem::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
     if (!in.is_open())
         return std::nullopt;
-    return in;
+    std::string bytes;
+    char chunk[4096];
+    while (in.read(chunk, sizeof chunk), in.gcount() > 0)
+        bytes.append(chunk, static_cast<size_t>(in.gcount()));
+    if (in.bad())
+        return std::nullopt;
+    return bytes;
+}
+
+// Paths are converted here, not by std::filesystem::path: from a wide string it converts
+// through the C++ global locale, which throws under the classic one at the first letter
+// beyond ASCII, and the program's folder may well have Cyrillic names.
+std::optional<std::string> readCandidate(const std::wstring &path)
+{
+#ifdef _WIN32
+    return readFile(std::filesystem::path(path)); // wide is the native form there
+#else
+    // File names are UTF-8 here, as the platform's store files take them.
+    if (path.empty() || path.size() > static_cast<size_t>(INT_MAX))
+        return std::nullopt;
+    const int length = static_cast<int>(path.size());
+    const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, path.data(), length, nullptr, 0, nullptr,
+                                         nullptr);
+    if (size <= 0)
+        return std::nullopt;
+    std::string bytes(static_cast<size_t>(size), '\0');
+    if (WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, path.data(), length, &bytes[0], size, nullptr,
+                            nullptr) != size)
+        return std::nullopt;
+    return readFile(std::filesystem::path(bytes));
+#endif
 }
 
 #ifndef _WIN32
@@ -119,29 +167,31 @@ std::wstring resolveModuleRelativePath(const std::wstring &relativePath)
 
 StoreConfig readCryptoConfig(const std::wstring &path)
 {
-    std::optional<std::ifstream> in = openConfig(std::filesystem::path(path));
+    // A candidate that cannot be reached, whatever the reason, is not there.
+    std::optional<std::string> bytes = readCandidate(path);
     for (const wchar_t *candidate : {L"Crypto.cfg", L".\\config\\crypto.cfg", L"..\\config\\crypto.cfg",
                                      L"..\\..\\Config\\Crypto.cfg"}) {
-        if (in)
+        if (bytes)
             break;
-        in = openConfig(std::filesystem::path(resolveModuleRelativePath(withSeparators(candidate))));
+        bytes = readCandidate(resolveModuleRelativePath(withSeparators(candidate)));
     }
 #ifndef _WIN32
-    if (!in) {
+    if (!bytes) {
         const std::filesystem::path user = userConfigFile();
         if (!user.empty())
-            in = openConfig(user);
+            bytes = readFile(user);
     }
 #endif
-    if (!in)
+    if (!bytes)
         return StoreConfig{L"System", L"MY"};
 
+    // Lines end at CR LF, LF or a lone CR, whichever system wrote the file.
     StoreConfig config{L"System", L"My"};
-    std::string line;
-    while (std::getline(*in, line)) {
-        if (!line.empty() && line.back() == '\r') // text-mode reading drops the CR of CRLF
-            line.pop_back();
-        applyLine(fromUtf8(line), config);
+    const std::wstring text = decodeText(*bytes);
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find_first_of(L"\r\n", start), text.size());
+        applyLine(text.substr(start, end - start), config);
+        start = end + (text.compare(end, 2, L"\r\n") == 0 ? 2 : 1);
     }
     return config;
 }

@@ -3,9 +3,17 @@
 #include "crypto/ansitext.h"
 #include "crypto/cryptexception.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace crypto {
+
+namespace {
+
+// How often one container name may ask for a larger buffer.
+constexpr int kMaxGrowths = 4;
+
+} // namespace
 
 std::vector<ProviderEntry> enumProviders()
 {
@@ -95,14 +103,20 @@ std::vector<std::wstring> CryptoProvider::enumContainers() const
     if (!CryptGetProvParam(m_handle, PP_ENUMCONTAINERS, nullptr, &longest, CRYPT_FIRST) || longest == 0)
         return names;
     std::vector<char> name(longest + 1, '\0');
+    int growths = 0;
     for (DWORD flags = CRYPT_FIRST;;) {
         DWORD size = static_cast<DWORD>(name.size() - 1);
         if (!CryptGetProvParam(m_handle, PP_ENUMCONTAINERS, reinterpret_cast<BYTE *>(name.data()), &size, flags)) {
             if (GetLastError() != ERROR_MORE_DATA)
                 break;
-            name.assign(size + 1, '\0'); // a longer name appeared meanwhile: the same one again
+            // A longer name appeared meanwhile: the same one again, in a larger buffer. A
+            // provider that still wants more after a few rounds would keep us here forever.
+            if (++growths > kMaxGrowths)
+                throwLastError();
+            name.assign(std::max<size_t>(size_t{size} + 1, name.size() * 2), '\0');
             continue;
         }
+        growths = 0;
         names.push_back(ansiToWide(name.data(), -1));
         flags = CRYPT_NEXT;
     }

@@ -40,7 +40,7 @@ public:
     DWORD providerType() const;
 
     // The names of the provider's key containers; empty when there are none (for example no
-    // key medium is inserted). Never throws.
+    // key medium is inserted). Throws only when the provider keeps asking for a larger buffer.
     std::vector<std::wstring> enumContainers() const;
 
 private:

@@ -87,11 +87,23 @@ TEST(CryptoConfigLines, LinesWithoutAnEqualsSignOrWithBothKeysFollowTheRules)
     EXPECT_EQ(config.type, L"file"); // a line with both keys sets the type only
 }
 
-TEST(CryptoConfigLines, TextBeyondAsciiIsReadAsUtf8)
+TEST(CryptoConfigLines, FilesAreReadAsWindowsWritesThem)
 {
+    const struct { const char *bytes; const wchar_t *type, *name; } files[] = {
+        {u8"MSCAPI.CertKeyStore.Name=/home/пользователь/Хранилище.sst\n", L"System",
+         L"/home/пользователь/Хранилище.sst"},
+        {"\xEF\xBB\xBF#MSCAPI.CertKeyStore.Name=CA\r\nMSCAPI.CertKeyStore.Type=File\r\n", L"File", L"My"},
+        // Windows-1251 for the whole file, once a byte is no UTF-8
+        {"MSCAPI.CertKeyStore.Type=\xD0\xA4\nMSCAPI.CertKeyStore.Name=\xD5\xF0\xE0\xED\xE8\xEB\xE8\xF9\xE5",
+         L"Р¤", L"Хранилище"},
+        {"MSCAPI.CertKeyStore.Type=File\rMSCAPI.CertKeyStore.Name=Root\r", L"File", L"Root"},
+    };
     TempDir dir;
-    EXPECT_EQ(readText(dir, "MSCAPI.CertKeyStore.Name=/home/пользователь/Хранилище.sst\n").name,
-              L"/home/пользователь/Хранилище.sst");
+    for (const auto &file : files) {
+        const StoreConfig config = readText(dir, file.bytes);
+        EXPECT_EQ(config.type, file.type) << file.bytes;
+        EXPECT_EQ(config.name, file.name) << file.bytes;
+    }
 }
 
 TEST(CryptoConfigSearch, WithoutAnyFileTheProposalIsTheSystemStoreMY)
@@ -107,14 +119,25 @@ TEST(CryptoConfigSearch, CandidatesAreTriedInOrder)
     const auto home = dir.path() / "home";
     writeText(home / "config" / "certinstall" / "Crypto.cfg", "MSCAPI.CertKeyStore.Name=FromUser\n");
     EXPECT_EQ(probeAt(program, home), "[System]\n[FromUser]\n");
+    const auto third = dir.path() / "a" / "b" / "config" / "crypto.cfg";
+    std::filesystem::create_directories(third); // a folder of that name is passed over
     writeText(dir.path() / "a" / "Config" / "Crypto.cfg", "MSCAPI.CertKeyStore.Name=Fourth\n");
     EXPECT_EQ(probeAt(program, home), "[System]\n[Fourth]\n");
-    writeText(dir.path() / "a" / "b" / "config" / "crypto.cfg", "MSCAPI.CertKeyStore.Name=Third\n");
+    std::filesystem::remove(third);
+    writeText(third, "MSCAPI.CertKeyStore.Name=Third\n");
     EXPECT_EQ(probeAt(program, home), "[System]\n[Third]\n");
     writeText(dir.path() / "a" / "b" / "bin" / "config" / "crypto.cfg", "MSCAPI.CertKeyStore.Name=Second\n");
     EXPECT_EQ(probeAt(program, home), "[System]\n[Second]\n");
     writeText(dir.path() / "a" / "b" / "bin" / "Crypto.cfg", "MSCAPI.CertKeyStore.Name=First\n");
     EXPECT_EQ(probeAt(program, home), "[System]\n[First]\n");
+}
+
+TEST(CryptoConfigSearch, AProgramInCyrillicFoldersFindsItsFile)
+{
+    TempDir dir; // the probe leaves the C++ global locale classic
+    const auto program = dir.path() / std::filesystem::u8path(u8"Программа") / "bin" / "probe";
+    writeText(program.parent_path() / "config" / "crypto.cfg", "MSCAPI.CertKeyStore.Name=Root\n");
+    EXPECT_EQ(probeAt(program, dir.path() / "home"), "[System]\n[Root]\n");
 }
 
 TEST(CryptoConfigSearch, ModuleRelativePathsStepUpButNotAboveTwoComponents)

@@ -38,7 +38,21 @@ std::wstring thrownText(Call call)
 
 class Containers : public KeyMedia {};
 
+int stubbornListings = 0; // container listings left that keep asking for a larger buffer
+
 } // namespace
+
+// The platform's CryptGetProvParam, wrapped at link time (see CMakeLists.txt).
+extern "C" BOOL __real__Z17CryptGetProvParammjPhPjj(HCRYPTPROV, DWORD, BYTE *, DWORD *, DWORD);
+extern "C" BOOL __wrap__Z17CryptGetProvParammjPhPjj(HCRYPTPROV provider, DWORD param, BYTE *data, DWORD *size,
+                                                     DWORD flags)
+{
+    if (param != PP_ENUMCONTAINERS || !data || stubbornListings == 0)
+        return __real__Z17CryptGetProvParammjPhPjj(provider, param, data, size, flags);
+    --stubbornListings;
+    SetLastError(ERROR_MORE_DATA); // and the size it was given, again
+    return FALSE;
+}
 
 TEST_F(Containers, ProvidersAreListedWithTheirTypes)
 {
@@ -70,6 +84,15 @@ TEST_F(Containers, NamesOfAnyLengthAreListedAndSoAreTheOnesAfterThem)
     keymediatest::createContainer(medium("STICK"), "z-on-the-stick");
     const crypto::CryptoProvider provider = selectionOf(L"").openProvider(1);
     EXPECT_EQ(provider.enumContainers(), (std::vector<std::wstring>{L"a-first", longName, L"z-on-the-stick"}));
+}
+
+TEST_F(Containers, AProviderThatAlwaysWantsALargerBufferEndsTheListingWithItsError)
+{
+    keymediatest::createContainer(localKeys(), "a-first");
+    const crypto::CryptoProvider provider = selectionOf(L"").openProvider(1);
+    stubbornListings = 100; // more than a few rounds of growing the buffer
+    EXPECT_EQ(thrownText([&] { provider.enumContainers(); }), crypto::systemErrorText(ERROR_MORE_DATA));
+    stubbornListings = 0;
 }
 
 TEST_F(Containers, TheSearchModeNeverOpensTheChosenContainer)
