@@ -99,7 +99,7 @@ private:
         ProviderConfig provider;
         std::string name; // as written, for the messages
         size_t line = 0;
-        bool named = false; // the header names a provider
+        bool named = false; // the header names a provider not described before
         bool builtIn = false;
         bool typed = false;
         bool broken = false;
@@ -126,12 +126,12 @@ private:
         section.name = trimmed(line.substr(1, line.size() - 2));
         if (section.name.empty())
             return sectionProblem("the section header names no provider");
-        section.named = true;
         section.provider.name = fromUtf8(section.name);
         for (const auto &[name, at] : headers_)
             if (sameProviderName(name, section.provider.name))
                 return sectionProblem("provider \"" + section.name + "\" is already described on line " +
                                       std::to_string(at));
+        section.named = true;
         headers_.emplace_back(section.provider.name, section.line);
         section.builtIn = sameProviderName(section.provider.name, kDefaultProviderName);
         if (section.builtIn)
@@ -165,7 +165,8 @@ private:
         } else if (key == "reader") {
             ReaderSource reader;
             if (!parseReader(value, reader))
-                return sectionProblem("reader \"" + value + "\" must be a name (one word without \"\\\") and an absolute folder");
+                return sectionProblem("reader \"" + value +
+                                      "\" must be a name (one word without \"\\\") and an absolute folder");
             if (std::any_of(provider.sources.begin(), provider.sources.end(),
                             [&](const ReaderSource &r) { return r.name == reader.name; }))
                 return sectionProblem("a second reader of the same name in \"" + value + "\"");
