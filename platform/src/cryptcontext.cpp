@@ -174,9 +174,7 @@ BOOL WINAPI CryptEnumProvidersW(DWORD dwIndex, DWORD *pdwReserved, DWORD dwFlags
         return fail(ERROR_INVALID_PARAMETER);
     if (dwFlags != 0)
         return fail(hresultCode(NTE_BAD_FLAGS));
-    std::vector<ProviderConfig> providers;
-    if (!installedProviders(providers))
-        return FALSE;
+    const std::vector<ProviderConfig> providers = installedProviders();
     if (dwIndex >= providers.size())
         return fail(ERROR_NO_MORE_ITEMS);
     const ProviderConfig &provider = providers[dwIndex];
@@ -203,9 +201,7 @@ BOOL WINAPI CryptAcquireContextW(HCRYPTPROV *phProv, LPCWSTR szContainer, LPCWST
     if (dwProvType == 0 || dwProvType > kLargestProviderType)
         return fail(hresultCode(NTE_BAD_PROV_TYPE));
 
-    std::vector<ProviderConfig> providers;
-    if (!installedProviders(providers))
-        return FALSE;
+    const std::vector<ProviderConfig> providers = installedProviders();
     const ProviderConfig *provider = findProvider(providers, szProvider, dwProvType);
     if (!provider)
         return FALSE;

@@ -7,8 +7,12 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <utility>
 
 namespace platform {
 
@@ -51,59 +55,151 @@ bool parseReader(const std::string &value, ReaderSource &out)
     return name.find('\\') == std::string::npos && !out.path.empty() && out.path[0] == '/';
 }
 
-bool malformed() { return fail(hresultCode(NTE_PROV_TYPE_ENTRY_BAD), false); }
-
-bool parseConfig(const std::string &text, std::vector<ProviderConfig> &out)
+// Writes a problem of the configuration file to standard error, once per process: the
+// file is read again at every provider call.
+void report(const std::string &line)
 {
-    size_t at = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    while (at < text.size()) {
-        auto end = text.find('\n', at);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string line = trimmed(text.substr(at, end - at));
-        at = end + 1;
-        if (line.empty() || line[0] == '#' || line[0] == ';')
-            continue;
-        if (line.front() == '[') {
-            if (line.back() != ']' || line.size() < 3)
-                return malformed();
-            ProviderConfig provider;
-            provider.name = fromUtf8(trimmed(line.substr(1, line.size() - 2)));
-            if (provider.name.empty() || std::any_of(out.begin(), out.end(), [&](const ProviderConfig &p) {
-                    return sameProviderName(p.name, provider.name);
-                }))
-                return malformed();
-            out.push_back(std::move(provider));
-            continue;
+    static std::mutex mutex;
+    static std::set<std::string> reported;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (reported.insert(line).second)
+        std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+// Reads the configuration line by line. A section with a problem is skipped whole, so a
+// mistake costs one provider, never the others; the built-in provider is always listed
+// and keeps its type.
+class ConfigReader {
+public:
+    explicit ConfigReader(std::string path) : path_(std::move(path)) {}
+
+    std::vector<ProviderConfig> read(const std::string &text)
+    {
+        size_t at = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+        while (at < text.size()) {
+            auto end = text.find('\n', at);
+            if (end == std::string::npos)
+                end = text.size();
+            const std::string line = trimmed(text.substr(at, end - at));
+            at = end + 1;
+            ++lineNumber_;
+            if (line.empty() || line[0] == '#' || line[0] == ';')
+                continue;
+            if (line[0] == '[')
+                startSection(line);
+            else
+                readEntry(line);
         }
+        endSection();
+        return std::move(listed_);
+    }
+
+private:
+    struct Section {
+        ProviderConfig provider;
+        std::string name; // as written, for the messages
+        size_t line = 0;
+        bool named = false; // the header names a provider not described before
+        bool builtIn = false;
+        bool typed = false;
+        bool broken = false;
+    };
+
+    void problem(size_t line, const std::string &what)
+    {
+        report(path_ + ":" + std::to_string(line) + ": " + what);
+    }
+    void sectionProblem(const std::string &what)
+    {
+        problem(lineNumber_, what + "; section skipped");
+        section_->broken = true;
+    }
+
+    void startSection(const std::string &line)
+    {
+        endSection();
+        section_.emplace();
+        Section &section = *section_;
+        section.line = lineNumber_;
+        if (line.size() < 2 || line.back() != ']')
+            return sectionProblem("the section header does not end in \"]\"");
+        section.name = trimmed(line.substr(1, line.size() - 2));
+        if (section.name.empty())
+            return sectionProblem("the section header names no provider");
+        section.provider.name = fromUtf8(section.name);
+        for (const auto &[name, at] : headers_)
+            if (sameProviderName(name, section.provider.name))
+                return sectionProblem("provider \"" + section.name + "\" is already described on line " +
+                                      std::to_string(at));
+        section.named = true;
+        headers_.emplace_back(section.provider.name, section.line);
+        section.builtIn = sameProviderName(section.provider.name, kDefaultProviderName);
+        if (section.builtIn)
+            section.provider = ProviderConfig{kDefaultProviderName, kDefaultProviderType, {}};
+    }
+
+    void readEntry(const std::string &line)
+    {
+        if (!section_)
+            return problem(lineNumber_, "\"" + line + "\" is outside any section; ignored");
         const auto equals = line.find('=');
-        if (out.empty() || equals == std::string::npos)
-            return malformed();
+        if (equals == std::string::npos)
+            return sectionProblem("\"" + line + "\" is not \"key = value\"");
         const std::string key = trimmed(line.substr(0, equals)), value = trimmed(line.substr(equals + 1));
-        ProviderConfig &provider = out.back();
+        Section &section = *section_;
+        ProviderConfig &provider = section.provider;
         if (key == "type") {
-            if (provider.type != 0 || !parseType(value, provider.type))
-                return malformed();
+            DWORD type = 0;
+            const bool valid = parseType(value, type);
+            if (section.builtIn) {
+                if (type != kDefaultProviderType)
+                    problem(lineNumber_, "the built-in provider's type is 75; type \"" + value + "\" ignored");
+                return;
+            }
+            if (section.typed)
+                return sectionProblem("a second type");
+            section.typed = true;
+            if (!valid)
+                return sectionProblem("type \"" + value + "\" is not a number from 1 to 999");
+            provider.type = type;
         } else if (key == "reader") {
             ReaderSource reader;
             if (!parseReader(value, reader))
-                return malformed();
+                return sectionProblem("reader \"" + value +
+                                      "\" must be a name (one word without \"\\\") and an absolute folder");
             if (std::any_of(provider.sources.begin(), provider.sources.end(),
                             [&](const ReaderSource &r) { return r.name == reader.name; }))
-                return malformed();
+                return sectionProblem("a second reader of the same name in \"" + value + "\"");
             provider.sources.push_back(std::move(reader));
         } else if (key == "media") {
             if (value.empty() || value[0] != '/')
-                return malformed();
+                return sectionProblem("media \"" + value + "\" is not an absolute folder");
             provider.sources.push_back(ReaderSource{ReaderSource::Kind::MediaRoot, {}, value});
         } else {
-            return malformed();
+            sectionProblem("unknown key \"" + key + "\"");
         }
     }
-    if (std::any_of(out.begin(), out.end(), [](const ProviderConfig &p) { return p.type == 0; }))
-        return malformed();
-    return true;
-}
+
+    void endSection()
+    {
+        if (!section_)
+            return;
+        Section &section = *section_;
+        if (section.named && !section.builtIn && !section.typed) {
+            problem(section.line, "provider \"" + section.name + "\" has no type; section skipped");
+            section.broken = true;
+        }
+        if (!section.broken)
+            listed_.push_back(std::move(section.provider));
+        section_.reset();
+    }
+
+    std::string path_;
+    size_t lineNumber_ = 0;
+    std::optional<Section> section_;
+    std::vector<std::pair<std::wstring, size_t>> headers_; // the names described so far, by line
+    std::vector<ProviderConfig> listed_;
+};
 
 } // namespace
 
@@ -143,21 +239,21 @@ std::vector<ReaderSource> defaultReaderSources()
     return sources;
 }
 
-bool installedProviders(std::vector<ProviderConfig> &out)
+std::vector<ProviderConfig> installedProviders()
 {
-    out.clear();
+    std::vector<ProviderConfig> providers;
     const std::string path = userHome() + kConfigFile;
     if (fileExists(path)) {
         Bytes data;
-        if (!readWholeFile(path, data))
-            return false;
-        if (!parseConfig(std::string(data.begin(), data.end()), out))
-            return false;
+        if (readWholeFile(path, data))
+            providers = ConfigReader(path).read(std::string(data.begin(), data.end()));
+        else
+            report(path + ": cannot be read; only the built-in provider is listed");
     }
-    if (std::none_of(out.begin(), out.end(),
-                     [](const ProviderConfig &p) { return sameProviderName(p.name, kDefaultProviderName); }))
-        out.insert(out.begin(), ProviderConfig{kDefaultProviderName, kDefaultProviderType, {}});
-    return true;
+    if (std::none_of(providers.begin(), providers.end(),
+                     [](const ProviderConfig &p) { return p.name == kDefaultProviderName; }))
+        providers.insert(providers.begin(), ProviderConfig{kDefaultProviderName, kDefaultProviderType, {}});
+    return providers;
 }
 
 } // namespace platform

@@ -10,7 +10,10 @@
 // A section per provider, in the order they are listed (the GOST provider comes first
 // unless the file has a section for it). `reader` names a key folder; `media` a folder
 // whose subfolders are mounted media, each of which holding a key folder is a reader. A
-// provider with neither searches the default readers.
+// provider with neither searches the default readers. A section for the GOST provider may
+// give it readers but not another type. A section with a mistake is left out, and each
+// mistake is written once to standard error with the file and line, so one typo never
+// costs the user the other providers.
 #pragma once
 
 #include <windows.h>
@@ -40,9 +43,8 @@ struct ProviderConfig {
     std::vector<ReaderSource> sources; // empty: the default readers
 };
 
-// The installed providers in their listing order. False with the last error set when the
-// configuration file cannot be read or is malformed (NTE_PROV_TYPE_ENTRY_BAD).
-bool installedProviders(std::vector<ProviderConfig> &out);
+// The installed providers in their listing order; the GOST provider is always among them.
+std::vector<ProviderConfig> installedProviders();
 
 // The default readers: the folder "keys" under $CERTINSTALL_HOME (reader LOCAL), then the
 // media mounted in the desktop's mount folders (/media/$USER, /run/media/$USER, /media),

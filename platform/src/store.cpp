@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <string_view>
+#include <unordered_set>
 
 namespace platform {
 namespace {
@@ -107,6 +109,26 @@ AddAction applyAdd(std::vector<SerializedElement> &elements, const Bytes &encode
         props = existing->props;
     }
     return action;
+}
+
+// A system store keeps one element per certificate, as Windows keys them by hash: of equal
+// ones (a file written when duplicates were still kept) the last one stays.
+void keepLastOfEach(std::vector<SerializedElement> &elements)
+{
+    std::unordered_set<std::string_view> seen;
+    std::vector<bool> keep(elements.size(), true);
+    for (size_t i = elements.size(); i-- > 0;) {
+        const Bytes &encoded = elements[i].encoded;
+        if (elements[i].id == kCertElementId)
+            keep[i] = seen.emplace(reinterpret_cast<const char *>(encoded.data()), encoded.size()).second;
+    }
+    size_t kept = 0;
+    for (size_t i = 0; i < elements.size(); ++i) {
+        if (keep[i] && kept != i)
+            elements[kept] = std::move(elements[i]);
+        kept += keep[i];
+    }
+    elements.erase(elements.begin() + static_cast<long>(kept), elements.end());
 }
 
 bool removeElement(std::vector<SerializedElement> &elements, const Bytes &encoded)
@@ -231,6 +253,8 @@ bool Store::load(const Bytes &data)
     std::vector<SerializedElement> elements;
     if (!parseSerializedStore(data, elements))
         return false;
+    if (kind_ == Kind::System)
+        keepLastOfEach(elements);
     std::vector<CertObject *> objects;
     std::vector<SerializedElement> opaque;
     objects.reserve(elements.size());
@@ -319,6 +343,8 @@ bool Store::changeFile(const FileChange &change)
     std::vector<SerializedElement> elements;
     if (!parseSerializedStore(data, elements))
         return false; // a damaged file is left as it is
+    if (kind_ == Kind::System)
+        keepLastOfEach(elements);
     if (!change(elements))
         return false;
     return replaceFileAtomically(path_, serializeStore(elements));
@@ -342,6 +368,9 @@ bool Store::add(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> p
 
     AddAction action = AddAction::Append;
     if (kind_ == Kind::System) {
+        // One element per certificate: adding one that is there replaces it.
+        if (disposition == CERT_STORE_ADD_ALWAYS)
+            disposition = CERT_STORE_ADD_REPLACE_EXISTING;
         // The file decides: another window or process may have changed it since we read it.
         bool ok = changeFile([&](std::vector<SerializedElement> &elements) {
             action = applyAdd(elements, cert->encoded, cert->info.NotBefore, disposition, props);
@@ -370,8 +399,10 @@ bool Store::add(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> p
         });
         if (existing && action != AddAction::Append)
             props = resultingProperties(action, disposition, existing->props, props);
-    } else if (!existing && action != AddAction::Append) {
+    } else if (!existing) {
         action = AddAction::Append; // this handle has not seen the certificate another one added
+    } else if (action == AddAction::Append) {
+        action = AddAction::Replace; // another one removed it from the file since this handle read it
     }
 
     CertObject *object = nullptr;

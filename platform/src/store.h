@@ -37,8 +37,9 @@ public:
     // Guards the certificates' properties and the store's order.
     std::mutex &mutex();
 
-    // Adds with one of the CERT_STORE_ADD_* dispositions. On success returns the store's
-    // object with one caller reference taken when `wantContext`.
+    // Adds with one of the CERT_STORE_ADD_* dispositions. A system store holds one copy of
+    // a certificate, so there CERT_STORE_ADD_ALWAYS replaces an equal one. On success
+    // returns the store's object with one caller reference taken when `wantContext`.
     bool add(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> props, DWORD disposition,
              CertObject **result);
     bool addOpaque(SerializedElement element);

@@ -160,17 +160,32 @@ TEST_F(ProviderConfiguration, AKeyFolderReachedTwiceIsOneReader)
     EXPECT_EQ(listContainers(token.get()), std::vector<std::string>{"once"});
 }
 
-TEST_F(ProviderConfiguration, AMalformedFileIsReportedByEveryCall)
+TEST_F(ProviderConfiguration, AMistakeCostsItsSectionAndIsReportedOnceWithItsLine)
 {
-    for (const std::string text :
-         {"type = 80\n", "[Token Provider]\n", "[Token Provider]\ntype = eighty\n",
-          "[Token Provider]\ntype = 80\nreader = relative/path\n", "[Token Provider]\ntype = 80\ncolour = blue\n",
-          "[Token Provider]\ntype = 80\n[token provider]\ntype = 81\n"}) {
-        writeProviderConfig(text);
-        DWORD type = 0, size = 0;
-        EXPECT_FALSE(CryptEnumProvidersW(0, nullptr, 0, &type, nullptr, &size)) << text;
-        EXPECT_EQ(GetLastError(), code(NTE_PROV_TYPE_ENTRY_BAD)) << text;
-        EXPECT_EQ(acquireError(nullptr, kGostProvider, kGostType, CRYPT_VERIFYCONTEXT), code(NTE_PROV_TYPE_ENTRY_BAD))
-            << text;
+    const ProviderEntry gost{kGostType, kGostProvider}, token{80, L"Token Provider"}, card{81, L"Card Provider"};
+    const struct {
+        std::string text;
+        std::vector<ProviderEntry> listed;
+        std::string problem; // the start of the one line on standard error, after "file:"
+    } cases[] = {
+        {"type = 80\n[Card Provider]\ntype = 81\n", {gost, card}, "1: \"type = 80\" is outside"},
+        {"[Token Provider]\n[Card Provider]\ntype = 81\n", {gost, card}, "1: provider \"Token Provider\" has no type"},
+        {"[Token Provider\ntype = 80\n[Card Provider]\ntype = 81\n", {gost, card}, "1: the section header"},
+        {"[Token Provider]\ntype = 1000\n", {gost}, "2: type \"1000\""},
+        {"[Token Provider]\ntype = 80\nreader = relative/path\n", {gost}, "3: reader"},
+        {"[Card Provider]\ntype = 81\ncolour = blue\n[Token Provider]\ntype = 80\n", {gost, token},
+         "3: unknown key \"colour\""},
+        {"[Token Provider]\ntype = 80\n[token provider]\ntype = 81\n", {gost, token}, "3: provider \"token provider\""},
+        {"[Token Provider]\ntype = 80\n[crypto-pro gost r 34.10-2001 cryptographic service provider]\ntype = 80\n",
+         {token, gost}, "4: the built-in provider's type is 75"},
+    };
+    for (const auto &c : cases) {
+        writeProviderConfig(c.text);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(enumProviders(), c.listed) << c.text;
+        EXPECT_EQ(acquireError(nullptr, kGostProvider, kGostType, CRYPT_VERIFYCONTEXT), 0u) << c.text;
+        const std::string reported = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(reported.rfind(home.file("providers.conf") + ":" + c.problem, 0), 0u) << reported;
+        EXPECT_EQ(std::count(reported.begin(), reported.end(), '\n'), 1) << reported;
     }
 }

@@ -172,25 +172,43 @@ TEST_F(SystemStores, ADamagedStoreFailsToOpenAndIsLeftAlone)
     EXPECT_EQ(testsupport::readFile(storeFile("My")), damaged);
 }
 
-TEST_F(SystemStores, KeyLinksSurviveTheTripThroughTheFile)
+TEST_F(SystemStores, AReinstallKeepsOneCopyWithTheLatestKeyLink)
 {
     const Bytes der = testsupport::makeNumberedCertificate(6);
-    {
-        StoreHandle store = openSystem(L"My");
+    StoreHandle store = openSystem(L"My");
+    for (const wchar_t *container : {L"\\\\.\\HDIMAGE\\старый", L"\\\\.\\HDIMAGE\\контейнер"}) {
         Context c = create(der);
         CRYPT_KEY_PROV_INFO info{};
-        info.pwszContainerName = const_cast<wchar_t *>(L"\\\\.\\HDIMAGE\\контейнер");
+        info.pwszContainerName = const_cast<wchar_t *>(container);
         info.pwszProvName = const_cast<wchar_t *>(L"Crypto-Pro GOST R 34.10-2001 Cryptographic Service Provider");
         info.dwProvType = 75;
         info.dwKeySpec = AT_KEYEXCHANGE;
         ASSERT_TRUE(CertSetCertificateContextProperty(c.get(), CERT_KEY_PROV_INFO_PROP_ID, 0, &info));
         ASSERT_TRUE(CertAddCertificateContextToStore(store.get(), c.get(), CERT_STORE_ADD_ALWAYS, nullptr));
     }
-    StoreHandle store = openSystem(L"My");
-    Context found = findByHash(store.get(), testsupport::sha1Of(der));
+    EXPECT_EQ(encodings(store.get()), std::vector<Bytes>{der});
+    EXPECT_EQ(inFile("My"), std::vector<Bytes>{der});
+    StoreHandle reread = openSystem(L"My");
+    Context found = findByHash(reread.get(), testsupport::sha1Of(der));
     Bytes link = propertyOf(found.get(), CERT_KEY_PROV_INFO_PROP_ID);
     ASSERT_FALSE(link.empty());
     auto *info = reinterpret_cast<const CRYPT_KEY_PROV_INFO *>(link.data());
     EXPECT_STREQ(info->pwszContainerName, L"\\\\.\\HDIMAGE\\контейнер");
     EXPECT_EQ(info->dwProvType, 75u);
+}
+
+TEST_F(SystemStores, DuplicatesInAnOlderFileReadAsOneAndAreDroppedAtTheNextWrite)
+{
+    const Bytes der = testsupport::makeNumberedCertificate(7), other = testsupport::makeNumberedCertificate(8);
+    std::filesystem::create_directories(home.file("stores"));
+    {
+        StoreHandle file = openFile(storeFile("My"));
+        add(file.get(), der);
+        add(file.get(), der);
+    }
+    ASSERT_EQ(inFile("My").size(), 2u);
+    StoreHandle store = openSystem(L"My");
+    EXPECT_EQ(encodings(store.get()), std::vector<Bytes>{der});
+    add(store.get(), other);
+    EXPECT_EQ(inFile("My"), (std::vector<Bytes>{der, other}));
 }
