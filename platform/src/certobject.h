@@ -83,6 +83,7 @@ struct SerializedElement {
     DWORD id = 0;
     std::vector<Property> props;
     Bytes encoded;
+    DWORD encodingType = X509_ASN_ENCODING; // as read, so that a rewrite keeps it
 };
 
 // Serialized store format (header, elements, end marker).

@@ -183,12 +183,14 @@ TEST(StoreFile, AddingAnEqualCertificateReplacesItWithItsProperties)
     EXPECT_STREQ(reinterpret_cast<const CRYPT_KEY_PROV_INFO *>(link.data())->pwszContainerName, L"new");
 }
 
-TEST(StoreFile, KeepsCrlsAndUnknownPropertiesWhenRewritten)
+TEST(StoreFile, KeepsCrlsUnknownPropertiesAndEncodingTypesWhenRewritten)
 {
     TempDir dir;
     const Bytes der = testsupport::makeNumberedCertificate(40);
-    const Bytes crl = element({{0x8001, {9, 9}}}, {0x30, 0x03, 0x02, 0x01, 0x05}, 33);
-    const Bytes cert = element({{3, testsupport::sha1Of(der)}, {0x8002, {1, 2, 3}}}, der);
+    // Written with the combined encoding type that callers pass, which is kept as it is.
+    const DWORD both = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+    const Bytes crl = element({{0x8001, {9, 9}}}, {0x30, 0x03, 0x02, 0x01, 0x05}, 33, both);
+    const Bytes cert = element({{3, testsupport::sha1Of(der)}, {0x8002, {1, 2, 3}}}, der, 32, both);
     writeFile(dir.file("s.sst"), storeFile({cert, crl}));
     const Bytes added = testsupport::makeNumberedCertificate(41);
     {
@@ -232,6 +234,8 @@ TEST(StoreFile, DamagedFilesFailToOpenAndAreLeftAsTheyAre)
     Bytes garbageDer = storeFile({element({}, {0x30, 0x03, 0x01, 0x01, 0xFF})});
     Bytes trailing = good;
     trailing.push_back(0x42);
+    Bytes propertyOfOtherEncoding = storeFile({element({{3, testsupport::sha1Of(der)}}, der)});
+    propertyOfOtherEncoding[8 + 4 + 2] = 2; // 0x00020001
     const std::vector<std::pair<const char *, Bytes>> cases = {
         {"truncated header", Bytes(good.begin(), good.begin() + 5)},
         {"wrong magic", wrongMagic},
@@ -242,6 +246,9 @@ TEST(StoreFile, DamagedFilesFailToOpenAndAreLeftAsTheyAre)
         {"garbage DER", garbageDer},
         {"properties without certificate", storeFile({element({{3, Bytes(20, 1)}}, {}, 0)})},
         {"data after the end marker", trailing},
+        {"certificate of NDR encoding", storeFile({element({}, der, 32, 2)})},
+        {"certificate of PKCS #7 encoding alone", storeFile({element({}, der, 32, PKCS_7_ASN_ENCODING)})},
+        {"property of another encoding", propertyOfOtherEncoding},
     };
     for (const auto &[what, bytes] : cases) {
         const std::string path = dir.file("bad.sst");
