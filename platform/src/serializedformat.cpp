@@ -4,6 +4,8 @@
 #include "certobject.h"
 #include "lasterror.h"
 
+#include <algorithm>
+
 namespace platform {
 namespace {
 
@@ -77,12 +79,16 @@ bool readElement(const BYTE *data, size_t end, size_t &pos, SerializedElement &o
 
 } // namespace
 
-bool parseSerializedStore(const Bytes &data, std::vector<SerializedElement> &out)
+bool isSerializedStoreHeader(const BYTE *data, size_t size)
 {
-    out.clear();
+    return size >= sizeof kHeader && std::equal(kHeader, kHeader + sizeof kHeader, data);
+}
+
+bool forEachSerializedElement(const Bytes &data, const std::function<bool(SerializedElement &)> &each)
+{
     if (data.empty())
         return true;
-    if (data.size() < sizeof kHeader || !std::equal(kHeader, kHeader + sizeof kHeader, data.begin()))
+    if (!isSerializedStoreHeader(data.data(), data.size()))
         return fail(ERROR_FILE_CORRUPT, false);
     size_t pos = sizeof kHeader;
     while (true) {
@@ -92,11 +98,21 @@ bool parseSerializedStore(const Bytes &data, std::vector<SerializedElement> &out
             return fail(ERROR_FILE_CORRUPT, false);
         if (ended)
             break;
-        out.push_back(std::move(element));
+        if (!each(element))
+            return fail(ERROR_FILE_CORRUPT, false);
     }
     if (pos != data.size()) // nothing may follow the end marker
         return fail(ERROR_FILE_CORRUPT, false);
     return true;
+}
+
+bool parseSerializedStore(const Bytes &data, std::vector<SerializedElement> &out)
+{
+    out.clear();
+    return forEachSerializedElement(data, [&](SerializedElement &element) {
+        out.push_back(std::move(element));
+        return true;
+    });
 }
 
 bool parseSerializedElement(const BYTE *data, DWORD size, SerializedElement &out)

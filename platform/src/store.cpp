@@ -228,31 +228,29 @@ void Store::dropReference(CertObject *object)
 
 bool Store::load(const Bytes &data)
 {
-    std::vector<SerializedElement> elements;
-    if (!parseSerializedStore(data, elements))
-        return false;
-    std::vector<CertObject *> objects;
+    // Each element becomes its object as it is read, so that reading costs the file and
+    // its objects, not a parsed copy of the file besides.
+    std::vector<std::unique_ptr<CertObject>> objects;
     std::vector<SerializedElement> opaque;
-    objects.reserve(elements.size());
-    for (SerializedElement &e : elements) {
+    const bool parsed = forEachSerializedElement(data, [&](SerializedElement &e) {
         if (e.id != kCertElementId) {
             opaque.push_back(std::move(e));
-            continue;
+            return true;
         }
         auto cert = parseCertificate(e.encoded.data(), static_cast<DWORD>(e.encoded.size()));
-        if (!cert) {
-            for (CertObject *o : objects)
-                delete o;
-            return fail(ERROR_FILE_CORRUPT, false);
-        }
+        if (!cert)
+            return false;
         auto props = trustedProperties(e.props, *cert);
-        objects.push_back(newCertObject(std::move(cert), std::move(props)));
-    }
+        objects.emplace_back(newCertObject(std::move(cert), std::move(props)));
+        return true;
+    });
+    if (!parsed)
+        return false;
     std::lock_guard<std::mutex> guard(mutex_);
     clearLocked();
     byHash_.reserve(objects.size());
-    for (CertObject *o : objects)
-        link(o, nullptr);
+    for (auto &o : objects)
+        link(o.release(), nullptr);
     opaque_ = std::move(opaque);
     pending_.clear();
     dirty_ = false;
@@ -274,7 +272,7 @@ bool Store::resync()
     if (kind_ == Kind::Memory)
         return true;
     Bytes data;
-    if (fileExists(path_) && !readWholeFile(path_, data))
+    if (readStoreFile(path_, data) == StoreFileRead::Failed)
         return false;
     return load(data);
 }
@@ -313,12 +311,12 @@ bool Store::changeFile(const FileChange &change)
         if (!lock->locked())
             return false;
     }
-    Bytes data;
-    if (fileExists(path_) && !readWholeFile(path_, data))
-        return false;
     std::vector<SerializedElement> elements;
-    if (!parseSerializedStore(data, elements))
-        return false; // a damaged file is left as it is
+    {
+        Bytes data;
+        if (readStoreFile(path_, data) == StoreFileRead::Failed || !parseSerializedStore(data, elements))
+            return false; // a damaged file is left as it is
+    }
     if (!change(elements))
         return false;
     return replaceFileAtomically(path_, serializeStore(elements));

@@ -116,20 +116,21 @@ std::wstring storeStem(const std::wstring &name, const std::string &folder)
 // returns null with the last error set when anything fails.
 Store *loadStore(Store *store, const std::string &path, DWORD flags, bool readOnly)
 {
-    const bool exists = fileExists(path);
-    DWORD error = ERROR_SUCCESS;
-    if (!exists && (flags & CERT_STORE_OPEN_EXISTING_FLAG))
-        error = ERROR_FILE_NOT_FOUND;
-    else if (exists && (flags & CERT_STORE_CREATE_NEW_FLAG))
-        error = ERROR_FILE_EXISTS;
     Bytes data;
-    const bool ready = error == ERROR_SUCCESS &&
-                       (exists ? readWholeFile(path, data)
-                               : (readOnly || replaceFileAtomically(path, serializeStore({})))) &&
+    StoreFileRead read = StoreFileRead::Failed;
+    if ((flags & CERT_STORE_CREATE_NEW_FLAG) && fileExists(path))
+        SetLastError(ERROR_FILE_EXISTS);
+    else
+        read = readStoreFile(path, data);
+    if (read == StoreFileRead::Missing && (flags & CERT_STORE_OPEN_EXISTING_FLAG)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        read = StoreFileRead::Failed;
+    }
+    const bool ready = read != StoreFileRead::Failed &&
+                       (read == StoreFileRead::Read || readOnly ||
+                        replaceFileAtomically(path, serializeStore({}))) &&
                        store->load(data);
     if (!ready) {
-        if (error != ERROR_SUCCESS)
-            SetLastError(error);
         delete store;
         return nullptr;
     }

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -125,6 +128,41 @@ TEST(StoreFile, MissingFileIsCreatedAsAnEmptyStore)
     EXPECT_TRUE(encodings(store.get()).empty());
     store.reset();
     EXPECT_EQ(readFile(dir.file("new.sst")), kEmptyStore);
+}
+
+TEST(StoreFile, AnythingButARegularFileIsRefusedAtOnce)
+{
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("fifo.sst").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.file("folder.sst"));
+    const std::pair<std::string, DWORD> cases[] = {
+        {dir.file("fifo.sst"), ERROR_NOT_SUPPORTED}, {"/dev/null", ERROR_NOT_SUPPORTED},
+        {dir.file("folder.sst"), ERROR_ACCESS_DENIED}};
+    for (const auto &[path, error] : cases) {
+        // Opened in a child, so that an open or a read that blocks fails the test, not hangs it.
+        const pid_t child = fork();
+        if (child == 0) {
+            alarm(20);
+            _exit(!openFile(path) && GetLastError() == error ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << path;
+    }
+}
+
+TEST(StoreFile, AHugeFileThatIsNoStoreIsRefusedByItsFirstBytes)
+{
+    TempDir dir;
+    const std::string path = dir.file("huge.sst");
+    writeFile(path, {'M', 'Z'});
+    std::filesystem::resize_file(path, std::uintmax_t{1} << 30); // sparse: costs no disk
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_FALSE(openFile(path));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_CORRUPT));
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "KiB more at the peak";
 }
 
 TEST(StoreFile, ZeroLengthFileIsAnEmptyStore)
@@ -293,10 +331,10 @@ TEST(StoreFile, CommitWritesBeforeCloseAndReportsAFailedWrite)
     addSerialized(store.get(), d.get());
     std::filesystem::remove_all(dir.path() / "sub"); // nowhere left to write to
     EXPECT_FALSE(CertControlStore(store.get(), 0, CERT_STORE_CTRL_COMMIT, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     SetLastError(0);
     EXPECT_FALSE(CertCloseStore(store.release(), 0));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 }
 
 TEST(StoreFile, DeletedCertificatesAreGoneFromTheFile)
