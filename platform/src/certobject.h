@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -83,9 +84,15 @@ struct SerializedElement {
     DWORD id = 0;
     std::vector<Property> props;
     Bytes encoded;
+    DWORD encodingType = X509_ASN_ENCODING; // as read, so that a rewrite keeps it
 };
 
 // Serialized store format (header, elements, end marker).
+constexpr size_t kSerializedStoreHeaderSize = 8;
+bool isSerializedStoreHeader(const BYTE *data, size_t size);
+// Hands each element of a serialized store to `each` in order, one at a time. Malformed
+// data, or `each` returning false, fails with ERROR_FILE_CORRUPT.
+bool forEachSerializedElement(const Bytes &data, const std::function<bool(SerializedElement &)> &each);
 bool parseSerializedStore(const Bytes &data, std::vector<SerializedElement> &out); // sets last error
 bool parseSerializedElement(const BYTE *data, DWORD size, SerializedElement &out); // sets last error
 void appendElement(Bytes &out, const SerializedElement &element);

@@ -4,6 +4,8 @@
 #include "certobject.h"
 #include "lasterror.h"
 
+#include <algorithm>
+
 namespace platform {
 namespace {
 
@@ -33,6 +35,14 @@ void putEntry(Bytes &out, DWORD id, DWORD encodingType, const Bytes &value)
 
 bool isContextId(DWORD id) { return id == kCertElementId || id == kCrlElementId || id == kCtlElementId; }
 
+// Entries are X.509 ASN.1 (1); the type combined with PKCS #7 (0x00010001), which callers
+// pass everywhere, names the same certificate encoding. Any other value is data this layer
+// cannot vouch for: its file is refused rather than rewritten with the value changed.
+bool isKnownEncoding(DWORD encodingType)
+{
+    return encodingType == X509_ASN_ENCODING || encodingType == (X509_ASN_ENCODING | PKCS_7_ASN_ENCODING);
+}
+
 // Reads entries from [pos, end) until one context element is complete. Returns false on
 // malformed input; sets `ended` when the end marker is met before any entry.
 bool readElement(const BYTE *data, size_t end, size_t &pos, SerializedElement &out, bool &ended)
@@ -53,13 +63,14 @@ bool readElement(const BYTE *data, size_t end, size_t &pos, SerializedElement &o
             return true;
         }
         pos += 12;
-        if (length > end - pos)
+        if (length > end - pos || !isKnownEncoding(encodingType))
             return false;
         Bytes value(data + pos, data + pos + length);
         pos += length;
         if (isContextId(id)) {
             out.id = id;
             out.encoded = std::move(value);
+            out.encodingType = encodingType;
             return true;
         }
         out.props.push_back(Property{id, encodingType, std::move(value), true});
@@ -68,12 +79,16 @@ bool readElement(const BYTE *data, size_t end, size_t &pos, SerializedElement &o
 
 } // namespace
 
-bool parseSerializedStore(const Bytes &data, std::vector<SerializedElement> &out)
+bool isSerializedStoreHeader(const BYTE *data, size_t size)
 {
-    out.clear();
+    return size >= sizeof kHeader && std::equal(kHeader, kHeader + sizeof kHeader, data);
+}
+
+bool forEachSerializedElement(const Bytes &data, const std::function<bool(SerializedElement &)> &each)
+{
     if (data.empty())
         return true;
-    if (data.size() < sizeof kHeader || !std::equal(kHeader, kHeader + sizeof kHeader, data.begin()))
+    if (!isSerializedStoreHeader(data.data(), data.size()))
         return fail(ERROR_FILE_CORRUPT, false);
     size_t pos = sizeof kHeader;
     while (true) {
@@ -83,11 +98,21 @@ bool parseSerializedStore(const Bytes &data, std::vector<SerializedElement> &out
             return fail(ERROR_FILE_CORRUPT, false);
         if (ended)
             break;
-        out.push_back(std::move(element));
+        if (!each(element))
+            return fail(ERROR_FILE_CORRUPT, false);
     }
     if (pos != data.size()) // nothing may follow the end marker
         return fail(ERROR_FILE_CORRUPT, false);
     return true;
+}
+
+bool parseSerializedStore(const Bytes &data, std::vector<SerializedElement> &out)
+{
+    out.clear();
+    return forEachSerializedElement(data, [&](SerializedElement &element) {
+        out.push_back(std::move(element));
+        return true;
+    });
 }
 
 bool parseSerializedElement(const BYTE *data, DWORD size, SerializedElement &out)
@@ -106,7 +131,7 @@ void appendElement(Bytes &out, const SerializedElement &element)
     for (const Property &p : element.props)
         if (p.persist)
             putEntry(out, p.id, p.encodingType, p.value);
-    putEntry(out, element.id, X509_ASN_ENCODING, element.encoded);
+    putEntry(out, element.id, element.encodingType, element.encoded);
 }
 
 Bytes serializeStore(const std::vector<SerializedElement> &elements)

@@ -112,23 +112,41 @@ AddAction applyAdd(std::vector<SerializedElement> &elements, const Bytes &encode
 }
 
 // A system store keeps one element per certificate, as Windows keys them by hash: of equal
-// ones (a file written when duplicates were still kept) the last one stays.
-void keepLastOfEach(std::vector<SerializedElement> &elements)
+// ones (a file written when duplicates were still kept) the last one stays. `identity`
+// names an item's certificate, or is empty for an item that is no certificate.
+template <typename Item, typename Identity>
+void keepLastOfEach(std::vector<Item> &items, Identity identity)
 {
     std::unordered_set<std::string_view> seen;
-    std::vector<bool> keep(elements.size(), true);
-    for (size_t i = elements.size(); i-- > 0;) {
-        const Bytes &encoded = elements[i].encoded;
-        if (elements[i].id == kCertElementId)
-            keep[i] = seen.emplace(reinterpret_cast<const char *>(encoded.data()), encoded.size()).second;
+    std::vector<bool> keep(items.size(), true);
+    for (size_t i = items.size(); i-- > 0;) {
+        const std::string_view key = identity(items[i]);
+        if (!key.empty())
+            keep[i] = seen.insert(key).second;
     }
     size_t kept = 0;
-    for (size_t i = 0; i < elements.size(); ++i) {
+    for (size_t i = 0; i < items.size(); ++i) {
         if (keep[i] && kept != i)
-            elements[kept] = std::move(elements[i]);
+            items[kept] = std::move(items[i]);
         kept += keep[i];
     }
-    elements.erase(elements.begin() + static_cast<long>(kept), elements.end());
+    items.erase(items.begin() + static_cast<long>(kept), items.end());
+}
+
+void keepLastOfEach(std::vector<SerializedElement> &elements)
+{
+    keepLastOfEach(elements, [](const SerializedElement &e) {
+        return e.id == kCertElementId
+                   ? std::string_view(reinterpret_cast<const char *>(e.encoded.data()), e.encoded.size())
+                   : std::string_view();
+    });
+}
+
+void keepLastOfEach(std::vector<std::unique_ptr<CertObject>> &objects)
+{
+    keepLastOfEach(objects, [](const std::unique_ptr<CertObject> &o) {
+        return std::string_view(reinterpret_cast<const char *>(o->cert->sha1.data()), o->cert->sha1.size());
+    });
 }
 
 bool removeElement(std::vector<SerializedElement> &elements, const Bytes &encoded)
@@ -250,33 +268,31 @@ void Store::dropReference(CertObject *object)
 
 bool Store::load(const Bytes &data)
 {
-    std::vector<SerializedElement> elements;
-    if (!parseSerializedStore(data, elements))
-        return false;
-    if (kind_ == Kind::System)
-        keepLastOfEach(elements);
-    std::vector<CertObject *> objects;
+    // Each element becomes its object as it is read, so that reading costs the file and
+    // its objects, not a parsed copy of the file besides.
+    std::vector<std::unique_ptr<CertObject>> objects;
     std::vector<SerializedElement> opaque;
-    objects.reserve(elements.size());
-    for (SerializedElement &e : elements) {
+    const bool parsed = forEachSerializedElement(data, [&](SerializedElement &e) {
         if (e.id != kCertElementId) {
             opaque.push_back(std::move(e));
-            continue;
+            return true;
         }
         auto cert = parseCertificate(e.encoded.data(), static_cast<DWORD>(e.encoded.size()));
-        if (!cert) {
-            for (CertObject *o : objects)
-                delete o;
-            return fail(ERROR_FILE_CORRUPT, false);
-        }
+        if (!cert)
+            return false;
         auto props = trustedProperties(e.props, *cert);
-        objects.push_back(newCertObject(std::move(cert), std::move(props)));
-    }
+        objects.emplace_back(newCertObject(std::move(cert), std::move(props)));
+        return true;
+    });
+    if (!parsed)
+        return false;
+    if (kind_ == Kind::System)
+        keepLastOfEach(objects);
     std::lock_guard<std::mutex> guard(mutex_);
     clearLocked();
     byHash_.reserve(objects.size());
-    for (CertObject *o : objects)
-        link(o, nullptr);
+    for (auto &o : objects)
+        link(o.release(), nullptr);
     opaque_ = std::move(opaque);
     pending_.clear();
     dirty_ = false;
@@ -298,7 +314,7 @@ bool Store::resync()
     if (kind_ == Kind::Memory)
         return true;
     Bytes data;
-    if (fileExists(path_) && !readWholeFile(path_, data))
+    if (readStoreFile(path_, data) == StoreFileRead::Failed)
         return false;
     return load(data);
 }
@@ -337,12 +353,12 @@ bool Store::changeFile(const FileChange &change)
         if (!lock->locked())
             return false;
     }
-    Bytes data;
-    if (fileExists(path_) && !readWholeFile(path_, data))
-        return false;
     std::vector<SerializedElement> elements;
-    if (!parseSerializedStore(data, elements))
-        return false; // a damaged file is left as it is
+    {
+        Bytes data;
+        if (readStoreFile(path_, data) == StoreFileRead::Failed || !parseSerializedStore(data, elements))
+            return false; // a damaged file is left as it is
+    }
     if (kind_ == Kind::System)
         keepLastOfEach(elements);
     if (!change(elements))

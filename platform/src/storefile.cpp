@@ -2,6 +2,7 @@
 #include "lasterror.h"
 #include "unicodetext.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -45,6 +46,8 @@ DWORD win32ErrorOfErrno(int error, DWORD fallback)
         return ERROR_TOO_MANY_OPEN_FILES;
     case ENOMEM:
         return ERROR_NOT_ENOUGH_MEMORY;
+    case ENXIO: // a socket, or a device without its driver
+        return ERROR_NOT_SUPPORTED;
     case EWOULDBLOCK:
         return ERROR_LOCK_VIOLATION;
     default:
@@ -89,26 +92,35 @@ std::string folderOf(const std::string &path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-} // namespace
-
-bool readWholeFile(const std::string &path, Bytes &out)
+// Opens a file to read it by its size, returning -1 with the last error set unless it is a
+// regular file. Opening does not block even on a FIFO without a writer.
+int openRegularFile(const std::string &path, size_t &size)
 {
-    Fd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    Fd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.fd < 0)
-        return fail(win32ErrorOfErrno(errno, ERROR_READ_FAULT), false);
+        return fail(win32ErrorOfErrno(errno, ERROR_READ_FAULT), -1);
     struct stat st {};
     if (::fstat(file.fd, &st) != 0)
-        return fail(win32ErrorOfErrno(errno, ERROR_READ_FAULT), false);
+        return fail(win32ErrorOfErrno(errno, ERROR_READ_FAULT), -1);
     if (S_ISDIR(st.st_mode))
-        return fail(ERROR_ACCESS_DENIED, false);
+        return fail(ERROR_ACCESS_DENIED, -1); // what Windows answers for a folder opened as a file
+    // FIFOs, devices and sockets have no size to read them by, and reading one may wait or
+    // never end: a request that reading a file whole does not support.
+    if (!S_ISREG(st.st_mode))
+        return fail(ERROR_NOT_SUPPORTED, -1);
     if (st.st_size > 0xFFFFFFFFLL) // store files are addressed with 32-bit lengths
-        return fail(ERROR_FILE_CORRUPT, false);
-    out.resize(static_cast<size_t>(st.st_size));
-    size_t got = 0;
-    while (true) {
-        if (got == out.size())
-            out.resize(out.size() + 65536); // the file may have grown since fstat
-        ssize_t n = ::read(file.fd, out.data() + got, out.size() - got);
+        return fail(ERROR_FILE_CORRUPT, -1);
+    size = static_cast<size_t>(st.st_size);
+    const int fd = file.fd;
+    file.fd = -1;
+    return fd;
+}
+
+// Fills `out` from `at` on; a file that shrank since its size was taken ends it early.
+bool readFully(int fd, Bytes &out, size_t at)
+{
+    while (at < out.size()) {
+        ssize_t n = ::read(fd, out.data() + at, out.size() - at);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -116,10 +128,48 @@ bool readWholeFile(const std::string &path, Bytes &out)
         }
         if (n == 0)
             break;
-        got += static_cast<size_t>(n);
+        at += static_cast<size_t>(n);
     }
-    out.resize(got);
+    out.resize(at);
     return true;
+}
+
+} // namespace
+
+bool readWholeFile(const std::string &path, Bytes &out)
+{
+    size_t size = 0;
+    Fd file(openRegularFile(path, size));
+    if (file.fd < 0)
+        return false;
+    out.resize(size);
+    return readFully(file.fd, out, 0);
+}
+
+StoreFileRead readStoreFile(const std::string &path, Bytes &out)
+{
+    out.clear();
+    size_t size = 0;
+    Fd file(openRegularFile(path, size));
+    if (file.fd < 0) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND)
+            return StoreFileRead::Failed;
+        struct stat folder {};
+        if (::stat(folderOf(path).c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
+            return fail(ERROR_PATH_NOT_FOUND, StoreFileRead::Failed);
+        return StoreFileRead::Missing;
+    }
+    if (size == 0)
+        return StoreFileRead::Read; // an empty file is an empty store
+    // The header first: a file that is no store costs its first bytes, whatever its size.
+    Bytes head(std::min(size, kSerializedStoreHeaderSize));
+    if (!readFully(file.fd, head, 0))
+        return StoreFileRead::Failed;
+    if (!isSerializedStoreHeader(head.data(), head.size()))
+        return fail(ERROR_FILE_CORRUPT, StoreFileRead::Failed);
+    out.resize(size);
+    std::copy(head.begin(), head.end(), out.begin());
+    return readFully(file.fd, out, head.size()) ? StoreFileRead::Read : StoreFileRead::Failed;
 }
 
 bool replaceFileAtomically(const std::string &path, const Bytes &data)

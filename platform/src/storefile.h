@@ -10,8 +10,17 @@ namespace platform {
 std::string toUtf8(const std::wstring &text);
 std::wstring fromUtf8(const std::string &text);
 
-// Reads the whole file; false with the last error set when it cannot.
+// Reads the whole file, as many bytes as its size says, into one buffer; false with the
+// last error set when it cannot. Anything but a regular file (a folder, FIFO, device or
+// socket) fails at once and never blocks.
 bool readWholeFile(const std::string &path, Bytes &out);
+
+enum class StoreFileRead { Read, Missing, Failed };
+
+// Reads a serialized store file like readWholeFile, but refuses (ERROR_FILE_CORRUPT) a
+// file that does not begin with the store header before reading the rest of it. Missing
+// when the file is not there but its folder is; Failed with the last error set otherwise.
+StoreFileRead readStoreFile(const std::string &path, Bytes &out);
 
 // Replaces the file by `data` through a temporary file in the same folder, flushed and
 // renamed over it, so that a failure at any point leaves the old file whole. Keeps the

@@ -111,25 +111,26 @@ std::wstring storeStem(const std::wstring &name, const std::string &folder)
     return name;
 }
 
-// Reads the store's file into it, creating an empty one when it is missing (unless the
-// store is read-only), under the existence rules of the open flags. Deletes the store and
-// returns null with the last error set when anything fails.
-Store *loadStore(Store *store, const std::string &path, DWORD flags, bool readOnly)
+// Reads the store's file into it under the existence rules of the open flags; a missing
+// file is created now when `createMissing`, else at the first commit that writes one.
+// Deletes the store and returns null with the last error set when anything fails.
+Store *loadStore(Store *store, const std::string &path, DWORD flags, bool createMissing)
 {
-    const bool exists = fileExists(path);
-    DWORD error = ERROR_SUCCESS;
-    if (!exists && (flags & CERT_STORE_OPEN_EXISTING_FLAG))
-        error = ERROR_FILE_NOT_FOUND;
-    else if (exists && (flags & CERT_STORE_CREATE_NEW_FLAG))
-        error = ERROR_FILE_EXISTS;
     Bytes data;
-    const bool ready = error == ERROR_SUCCESS &&
-                       (exists ? readWholeFile(path, data)
-                               : (readOnly || replaceFileAtomically(path, serializeStore({})))) &&
+    StoreFileRead read = StoreFileRead::Failed;
+    if ((flags & CERT_STORE_CREATE_NEW_FLAG) && fileExists(path))
+        SetLastError(ERROR_FILE_EXISTS);
+    else
+        read = readStoreFile(path, data);
+    if (read == StoreFileRead::Missing && (flags & CERT_STORE_OPEN_EXISTING_FLAG)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        read = StoreFileRead::Failed;
+    }
+    const bool ready = read != StoreFileRead::Failed &&
+                       (read == StoreFileRead::Read || !createMissing ||
+                        replaceFileAtomically(path, serializeStore({}))) &&
                        store->load(data);
     if (!ready) {
-        if (error != ERROR_SUCCESS)
-            SetLastError(error);
         delete store;
         return nullptr;
     }
@@ -154,8 +155,10 @@ Store *openFileStore(const std::string &path, DWORD flags)
     }
     auto *store = new Store(Store::Kind::File);
     store->configureFile(path, fileLockPath(path), commit, readOnly);
-    // A read-only store of a missing file is refused like OPEN_EXISTING: there is nothing to show.
-    return loadStore(store, path, flags | (readOnly ? CERT_STORE_OPEN_EXISTING_FLAG : 0), readOnly);
+    // A read-only store of a missing file is refused like OPEN_EXISTING: there is nothing to
+    // show. A writable one is made by the commit that first has something to write, so that
+    // opening a mistaken path leaves no empty store file behind.
+    return loadStore(store, path, flags | (readOnly ? CERT_STORE_OPEN_EXISTING_FLAG : 0), false);
 }
 
 Store *openSystemStore(LPCWSTR name, DWORD flags)
@@ -182,7 +185,7 @@ Store *openSystemStore(LPCWSTR name, DWORD flags)
     }
     auto *store = new Store(Store::Kind::System);
     store->configureSystem(path, lockPath, readOnly);
-    return loadStore(store, path, flags, readOnly);
+    return loadStore(store, path, flags, !readOnly);
 }
 
 } // namespace platform

@@ -49,13 +49,14 @@ protected:
         return window;
     }
 
-    // A valid store file without certificates.
+    // A valid store file without certificates, written by a forced commit.
     std::string emptyStoreFile()
     {
         const std::string file = path("empty.sst");
         HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_FILENAME_W, X509_ASN_ENCODING, 0,
                                          CERT_FILE_STORE_COMMIT_ENABLE_FLAG, wide(file).c_str());
         EXPECT_NE(store, nullptr);
+        EXPECT_TRUE(CertControlStore(store, CERT_STORE_CTRL_COMMIT_FORCE_FLAG, CERT_STORE_CTRL_COMMIT, nullptr));
         if (store)
             CertCloseStore(store, 0);
         return file;

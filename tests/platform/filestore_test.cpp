@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -117,14 +120,51 @@ TEST(SerializedElement, MalformedElementsAreRefused)
     }
 }
 
-TEST(StoreFile, MissingFileIsCreatedAsAnEmptyStore)
+TEST(StoreFile, AMissingFileIsLeftToTheFirstCommitThatHasSomethingToWrite)
 {
     TempDir dir;
     StoreHandle store = openFile(dir.file("new.sst"));
     ASSERT_TRUE(store);
     EXPECT_TRUE(encodings(store.get()).empty());
     store.reset();
-    EXPECT_EQ(readFile(dir.file("new.sst")), kEmptyStore);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("new.sst")));
+    EXPECT_FALSE(openFile(dir.file("no/such.sst")));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+TEST(StoreFile, AnythingButARegularFileIsRefusedAtOnce)
+{
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("fifo.sst").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.file("folder.sst"));
+    const std::pair<std::string, DWORD> cases[] = {
+        {dir.file("fifo.sst"), ERROR_NOT_SUPPORTED}, {"/dev/null", ERROR_NOT_SUPPORTED},
+        {dir.file("folder.sst"), ERROR_ACCESS_DENIED}};
+    for (const auto &[path, error] : cases) {
+        // Opened in a child, so that an open or a read that blocks fails the test, not hangs it.
+        const pid_t child = fork();
+        if (child == 0) {
+            alarm(20);
+            _exit(!openFile(path) && GetLastError() == error ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << path;
+    }
+}
+
+TEST(StoreFile, AHugeFileThatIsNoStoreIsRefusedByItsFirstBytes)
+{
+    TempDir dir;
+    const std::string path = dir.file("huge.sst");
+    writeFile(path, {'M', 'Z'});
+    std::filesystem::resize_file(path, std::uintmax_t{1} << 30); // sparse: costs no disk
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    EXPECT_FALSE(openFile(path));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_CORRUPT));
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "KiB more at the peak";
 }
 
 TEST(StoreFile, ZeroLengthFileIsAnEmptyStore)
@@ -146,7 +186,7 @@ TEST(StoreFile, WritesExactlyTheSerializedFormatOnClose)
         setKeyLink(a.get(), L"C1", L"P", 75);
         addSerialized(store.get(), a.get());
         addSerialized(store.get(), b.get());
-        EXPECT_EQ(readFile(dir.file("s.sst")), kEmptyStore); // nothing written before the close
+        EXPECT_FALSE(std::filesystem::exists(dir.file("s.sst"))); // nothing written before the close
     }
     const Bytes expected = storeFile({element({{3, testsupport::sha1Of(first)}, {2, keyLinkBytes(u"C1", u"P", 75)}},
                                               first),
@@ -183,12 +223,14 @@ TEST(StoreFile, AddingAnEqualCertificateReplacesItWithItsProperties)
     EXPECT_STREQ(reinterpret_cast<const CRYPT_KEY_PROV_INFO *>(link.data())->pwszContainerName, L"new");
 }
 
-TEST(StoreFile, KeepsCrlsAndUnknownPropertiesWhenRewritten)
+TEST(StoreFile, KeepsCrlsUnknownPropertiesAndEncodingTypesWhenRewritten)
 {
     TempDir dir;
     const Bytes der = testsupport::makeNumberedCertificate(40);
-    const Bytes crl = element({{0x8001, {9, 9}}}, {0x30, 0x03, 0x02, 0x01, 0x05}, 33);
-    const Bytes cert = element({{3, testsupport::sha1Of(der)}, {0x8002, {1, 2, 3}}}, der);
+    // Written with the combined encoding type that callers pass, which is kept as it is.
+    const DWORD both = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
+    const Bytes crl = element({{0x8001, {9, 9}}}, {0x30, 0x03, 0x02, 0x01, 0x05}, 33, both);
+    const Bytes cert = element({{3, testsupport::sha1Of(der)}, {0x8002, {1, 2, 3}}}, der, 32, both);
     writeFile(dir.file("s.sst"), storeFile({cert, crl}));
     const Bytes added = testsupport::makeNumberedCertificate(41);
     {
@@ -232,6 +274,8 @@ TEST(StoreFile, DamagedFilesFailToOpenAndAreLeftAsTheyAre)
     Bytes garbageDer = storeFile({element({}, {0x30, 0x03, 0x01, 0x01, 0xFF})});
     Bytes trailing = good;
     trailing.push_back(0x42);
+    Bytes propertyOfOtherEncoding = storeFile({element({{3, testsupport::sha1Of(der)}}, der)});
+    propertyOfOtherEncoding[8 + 4 + 2] = 2; // 0x00020001
     const std::vector<std::pair<const char *, Bytes>> cases = {
         {"truncated header", Bytes(good.begin(), good.begin() + 5)},
         {"wrong magic", wrongMagic},
@@ -242,6 +286,9 @@ TEST(StoreFile, DamagedFilesFailToOpenAndAreLeftAsTheyAre)
         {"garbage DER", garbageDer},
         {"properties without certificate", storeFile({element({{3, Bytes(20, 1)}}, {}, 0)})},
         {"data after the end marker", trailing},
+        {"certificate of NDR encoding", storeFile({element({}, der, 32, 2)})},
+        {"certificate of PKCS #7 encoding alone", storeFile({element({}, der, 32, PKCS_7_ASN_ENCODING)})},
+        {"property of another encoding", propertyOfOtherEncoding},
     };
     for (const auto &[what, bytes] : cases) {
         const std::string path = dir.file("bad.sst");
@@ -286,10 +333,10 @@ TEST(StoreFile, CommitWritesBeforeCloseAndReportsAFailedWrite)
     addSerialized(store.get(), d.get());
     std::filesystem::remove_all(dir.path() / "sub"); // nowhere left to write to
     EXPECT_FALSE(CertControlStore(store.get(), 0, CERT_STORE_CTRL_COMMIT, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     SetLastError(0);
     EXPECT_FALSE(CertCloseStore(store.release(), 0));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 }
 
 TEST(StoreFile, DeletedCertificatesAreGoneFromTheFile)

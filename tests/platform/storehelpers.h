@@ -78,19 +78,19 @@ inline Bytes propertyOf(PCCERT_CONTEXT c, DWORD id)
 }
 
 // A serialized element built from the format description: each property, then the
-// certificate, as (id, encoding type 1, length) and the value.
+// certificate, as (id, encoding type, length) and the value.
 inline Bytes element(const std::vector<std::pair<std::uint32_t, Bytes>> &props, const Bytes &der,
-                     std::uint32_t elementId = 32)
+                     std::uint32_t elementId = 32, std::uint32_t encodingType = X509_ASN_ENCODING)
 {
     Bytes out;
     for (const auto &p : props) {
         testsupport::appendDword(out, p.first);
-        testsupport::appendDword(out, 1);
+        testsupport::appendDword(out, encodingType);
         testsupport::appendDword(out, static_cast<std::uint32_t>(p.second.size()));
         out.insert(out.end(), p.second.begin(), p.second.end());
     }
     testsupport::appendDword(out, elementId);
-    testsupport::appendDword(out, 1);
+    testsupport::appendDword(out, encodingType);
     testsupport::appendDword(out, static_cast<std::uint32_t>(der.size()));
     out.insert(out.end(), der.begin(), der.end());
     return out;
