@@ -301,12 +301,13 @@ void StoreViewDialog::OnFilterText(wxCommandEvent &)
     if (!record)
         return;
     const std::wstring text = m_searchCtrl->GetValue().ToStdWstring();
+    // The page's filter is what the box says, so that coming back to the page shows it.
+    record->filter = text;
     if (text.empty()) {
         // Rows the filter dropped are gone from the list: read them from the store again.
         fillList(*record->store, *record->list);
         return;
     }
-    record->filter = text;
     forEachRow(*record->list, &StoreViewDialog::dropIfNoMatch);
 }
 
@@ -415,7 +416,7 @@ void StoreViewDialog::pasteSelected(wxListCtrl &sourceList, wxListCtrl *targetLi
         if (!goOn)
             break;
     }
-    commitStoreFile(*targetStore);
+    commitStoreFile(*targetStore); // a failed write leaves the store as its file holds it
     fillList(*targetStore, *targetList);
 }
 
@@ -457,15 +458,24 @@ void StoreViewDialog::deleteSelected(wxListCtrl &list, crypto::CryptoStore &stor
             from = row;
         }
     }
-    if (deleted)
-        commitStoreFile(store);
+    if (deleted && !commitStoreFile(store)) {
+        // The store holds what its file does again: list that, under the page's filter.
+        fillList(store, list);
+        if (!m_searchCtrl->GetValue().empty())
+            forEachRow(list, &StoreViewDialog::dropIfNoMatch);
+    }
+    refreshCounts();
 }
 
 void StoreViewDialog::OnRefresh(wxCommandEvent &)
 {
-    if (__page_data *record = currentPageData())
-        record->filter.clear();
-    // The text event refills the list, also when the box was empty already.
+    // What the main window or another program changed in the store since it was read.
+    if (__page_data *record = currentPageData()) {
+        const boost::shared_ptr<crypto::CryptoStore> store = record->store;
+        resyncStore(*store);
+    }
+    // The text event clears the page's filter and refills the list, also when the box
+    // was empty already.
     m_searchCtrl->SetValue(wxEmptyString);
 }
 
@@ -475,17 +485,31 @@ void StoreViewDialog::OnImport(wxCommandEvent &event)
     wxMessageBox(L"Извините, но данная функция пока не реализована", L"Нам очень стыдно", wxOK | wxCENTRE);
 }
 
-void StoreViewDialog::commitStoreFile(crypto::CryptoStore &store)
+bool StoreViewDialog::commitStoreFile(crypto::CryptoStore &store)
 {
-    if (!dynamic_cast<crypto::SerializedStore *>(&store))
-        return;
+    if (!dynamic_cast<crypto::SerializedStore *>(&store) || runReported([&] { store.commit(); }))
+        return true;
+    // Else the store would show, and write at the next commit, a change its file lacks.
+    resyncStore(store);
+    return false;
+}
+
+void StoreViewDialog::resyncStore(crypto::CryptoStore &store)
+{
+    runReported([&] { store.resync(); });
+}
+
+bool StoreViewDialog::runReported(const std::function<void()> &action)
+{
     try {
-        store.commit();
+        action();
+        return true;
     } catch (const crypto::CryptException &error) {
         showError(error.message());
     } catch (const std::exception &) {
         showError(kStdExceptionText);
     }
+    return false;
 }
 
 void StoreViewDialog::showError(const std::wstring &text)
