@@ -249,8 +249,10 @@ void StoreViewDialog::OnPageClose(wxAuiNotebookEvent &event)
         m_toolBar->EnableTool(ID_PASTE, false);
         m_toolBar->Realize();
     }
-    if (m_notebook->GetPageCount() == 1)
+    if (m_notebook->GetPageCount() == 1) {
         setToolsEnabled(false);
+        m_statusBar->SetStatusText(wxEmptyString, 2); // no page, no counts
+    }
     if (__page_data *record = recordOf(closing))
         record->list->Unbind(wxEVT_LEFT_DCLICK, &StoreViewDialog::OnListDoubleClick, this);
 }
@@ -277,16 +279,15 @@ void StoreViewDialog::fillList(crypto::CryptoStore &store, wxListCtrl &list)
     }
     gauge->SetValue(0);
 
-    // The counts of the list just filled, also when its page is behind the current one.
-    showCounts(row, count);
     if (__page_data *record = recordOf(list.GetParent()))
         record->total = static_cast<std::int32_t>(count);
+    // The current page's counts, also when the list just filled is on a page behind it.
+    refreshCounts();
 }
 
 void StoreViewDialog::showCounts(long shown, long total)
 {
-    m_statusBar->SetStatusText(L"Сертификатов отобрано " + std::to_wstring(shown) + L" из " + std::to_wstring(total),
-                               2);
+    m_statusBar->SetStatusText(SimpleStatusBar::countsText(shown, total), 2);
 }
 
 void StoreViewDialog::refreshCounts()
