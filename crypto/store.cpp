@@ -61,6 +61,12 @@ void CryptoStore::commit()
         throwLastError();
 }
 
+void CryptoStore::resync()
+{
+    if (!CertControlStore(m_handle, 0, CERT_STORE_CTRL_RESYNC, nullptr))
+        throwLastError();
+}
+
 SerializedStore::SerializedStore(const std::wstring &path)
 {
     HCERTSTORE handle = CertOpenStore(CERT_STORE_PROV_FILENAME_W, X509_ASN_ENCODING, 0,

@@ -34,6 +34,10 @@ public:
     // Writes what changed to the store's file now; throws when the write fails. A system
     // store has written every change already.
     void commit();
+    // Reads the store again from where it is kept (a system store or a store file), so
+    // that it holds what others changed there and drops its own changes not yet written;
+    // throws when the store cannot be read.
+    void resync();
 
 protected:
     CryptoStore() = default;

@@ -1,5 +1,7 @@
 #include "storeview/simplestatusbar.h"
 
+#include <algorithm>
+
 namespace test {
 
 wxBEGIN_EVENT_TABLE(SimpleStatusBar, wxStatusBar)
@@ -9,7 +11,7 @@ wxEND_EVENT_TABLE()
 SimpleStatusBar::SimpleStatusBar(wxWindow *parent, wxWindowID id)
     : wxStatusBar(parent, id, wxST_SIZEGRIP, L"statusBar")
 {
-    const int widths[] = {-1, 100, 220};
+    const int widths[] = {-1, 100, countsFieldWidth()};
     SetFieldsCount(3, widths);
     m_gauge = new wxGauge(this, wxID_ANY, 100, wxDefaultPosition, wxDefaultSize, wxGA_HORIZONTAL, wxDefaultValidator,
                           L"gauge");
@@ -18,6 +20,22 @@ SimpleStatusBar::SimpleStatusBar(wxWindow *parent, wxWindowID id)
 }
 
 SimpleStatusBar::~SimpleStatusBar() = default;
+
+std::wstring SimpleStatusBar::countsText(long shown, long total)
+{
+    return L"Сертификатов отобрано " + std::to_wstring(shown) + L" из " + std::to_wstring(total);
+}
+
+int SimpleStatusBar::countsFieldWidth() const
+{
+    // Digits need not be equally wide: measure five of each.
+    int text = 0;
+    for (long digit = 1; digit <= 9; ++digit)
+        text = std::max(text, GetTextExtent(countsText(digit * 11111, digit * 11111)).x);
+    // The field's border and the text's margins on both sides, and the size grip drawn
+    // over the end of the last field, as wide as the bar is high.
+    return text + 2 * GetBorderX() + FromDIP(8) + GetSize().y;
+}
 
 void SimpleStatusBar::OnSize(wxSizeEvent &event)
 {

@@ -249,8 +249,10 @@ void StoreViewDialog::OnPageClose(wxAuiNotebookEvent &event)
         m_toolBar->EnableTool(ID_PASTE, false);
         m_toolBar->Realize();
     }
-    if (m_notebook->GetPageCount() == 1)
+    if (m_notebook->GetPageCount() == 1) {
         setToolsEnabled(false);
+        m_statusBar->SetStatusText(wxEmptyString, 2); // no page, no counts
+    }
     if (__page_data *record = recordOf(closing))
         record->list->Unbind(wxEVT_LEFT_DCLICK, &StoreViewDialog::OnListDoubleClick, this);
 }
@@ -277,16 +279,15 @@ void StoreViewDialog::fillList(crypto::CryptoStore &store, wxListCtrl &list)
     }
     gauge->SetValue(0);
 
-    // The counts of the list just filled, also when its page is behind the current one.
-    showCounts(row, count);
     if (__page_data *record = recordOf(list.GetParent()))
         record->total = static_cast<std::int32_t>(count);
+    // The current page's counts, also when the list just filled is on a page behind it.
+    refreshCounts();
 }
 
 void StoreViewDialog::showCounts(long shown, long total)
 {
-    m_statusBar->SetStatusText(L"Сертификатов отобрано " + std::to_wstring(shown) + L" из " + std::to_wstring(total),
-                               2);
+    m_statusBar->SetStatusText(SimpleStatusBar::countsText(shown, total), 2);
 }
 
 void StoreViewDialog::refreshCounts()
@@ -301,12 +302,13 @@ void StoreViewDialog::OnFilterText(wxCommandEvent &)
     if (!record)
         return;
     const std::wstring text = m_searchCtrl->GetValue().ToStdWstring();
+    // The page's filter is what the box says, so that coming back to the page shows it.
+    record->filter = text;
     if (text.empty()) {
         // Rows the filter dropped are gone from the list: read them from the store again.
         fillList(*record->store, *record->list);
         return;
     }
-    record->filter = text;
     forEachRow(*record->list, &StoreViewDialog::dropIfNoMatch);
 }
 
@@ -415,7 +417,7 @@ void StoreViewDialog::pasteSelected(wxListCtrl &sourceList, wxListCtrl *targetLi
         if (!goOn)
             break;
     }
-    commitStoreFile(*targetStore);
+    commitStoreFile(*targetStore); // a failed write leaves the store as its file holds it
     fillList(*targetStore, *targetList);
 }
 
@@ -457,15 +459,24 @@ void StoreViewDialog::deleteSelected(wxListCtrl &list, crypto::CryptoStore &stor
             from = row;
         }
     }
-    if (deleted)
-        commitStoreFile(store);
+    if (deleted && !commitStoreFile(store)) {
+        // The store holds what its file does again: list that, under the page's filter.
+        fillList(store, list);
+        if (!m_searchCtrl->GetValue().empty())
+            forEachRow(list, &StoreViewDialog::dropIfNoMatch);
+    }
+    refreshCounts();
 }
 
 void StoreViewDialog::OnRefresh(wxCommandEvent &)
 {
-    if (__page_data *record = currentPageData())
-        record->filter.clear();
-    // The text event refills the list, also when the box was empty already.
+    // What the main window or another program changed in the store since it was read.
+    if (__page_data *record = currentPageData()) {
+        const boost::shared_ptr<crypto::CryptoStore> store = record->store;
+        resyncStore(*store);
+    }
+    // The text event clears the page's filter and refills the list, also when the box
+    // was empty already.
     m_searchCtrl->SetValue(wxEmptyString);
 }
 
@@ -475,17 +486,31 @@ void StoreViewDialog::OnImport(wxCommandEvent &event)
     wxMessageBox(L"Извините, но данная функция пока не реализована", L"Нам очень стыдно", wxOK | wxCENTRE);
 }
 
-void StoreViewDialog::commitStoreFile(crypto::CryptoStore &store)
+bool StoreViewDialog::commitStoreFile(crypto::CryptoStore &store)
 {
-    if (!dynamic_cast<crypto::SerializedStore *>(&store))
-        return;
+    if (!dynamic_cast<crypto::SerializedStore *>(&store) || runReported([&] { store.commit(); }))
+        return true;
+    // Else the store would show, and write at the next commit, a change its file lacks.
+    resyncStore(store);
+    return false;
+}
+
+void StoreViewDialog::resyncStore(crypto::CryptoStore &store)
+{
+    runReported([&] { store.resync(); });
+}
+
+bool StoreViewDialog::runReported(const std::function<void()> &action)
+{
     try {
-        store.commit();
+        action();
+        return true;
     } catch (const crypto::CryptException &error) {
         showError(error.message());
     } catch (const std::exception &) {
         showError(kStdExceptionText);
     }
+    return false;
 }
 
 void StoreViewDialog::showError(const std::wstring &text)

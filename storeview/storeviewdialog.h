@@ -15,6 +15,7 @@
 #include <wx/panel.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,7 @@ public:
 
         std::int32_t total;                         // certificates in the store when last listed
         boost::shared_ptr<crypto::CryptoStore> store;
-        std::wstring filter;                        // the last filter text applied to the page
+        std::wstring filter;                        // the filter text in force on the page
         wxListCtrl *list;                           // the page's list (owned by the page)
     };
 
@@ -116,9 +117,14 @@ protected:
 private:
     // A double click in a page's list asks for its selected certificates, like the tool.
     void OnListDoubleClick(wxMouseEvent &event);
-    // Writes a store file's changes now, so that nothing waits for the page to close;
-    // a failed write is reported. A system store has written each change already.
-    void commitStoreFile(crypto::CryptoStore &store);
+    // Writes a store file's changes now, so that nothing waits for the page to close. A
+    // failed write is reported and the store read again from its file, dropping what was
+    // not written; false then. A system store has written (or refused) each change already.
+    bool commitStoreFile(crypto::CryptoStore &store);
+    // Reads the store again from where it is kept; a failure is reported.
+    void resyncStore(crypto::CryptoStore &store);
+    // Runs `action`; an error it throws is shown in the error box, and false returned.
+    bool runReported(const std::function<void()> &action);
     // The error box: `text` under the caption "Ошибка".
     void showError(const std::wstring &text);
 };

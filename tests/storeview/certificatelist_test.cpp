@@ -154,7 +154,7 @@ TEST_F(CertificateList, ShowsZeroOfZeroForAnEmptyStore)
     EXPECT_EQ(editor->m_statusBar->gauge()->GetValue(), 0);
 }
 
-TEST_F(CertificateList, CountsAStoreOpenedBehindTheCurrentPage)
+TEST_F(CertificateList, CountsTheCurrentPageWhenAStoreOpensBehindIt)
 {
     fillSystemStore(L"My", {storetest::certificate("1"), storetest::certificate("2")});
     fillSystemStore(L"Root", {storetest::certificate("3")});
@@ -163,7 +163,7 @@ TEST_F(CertificateList, CountsAStoreOpenedBehindTheCurrentPage)
     editor->openStorePage(L"Root", false, storeTitle(L"Root"));
 
     EXPECT_EQ(editor->m_notebook->GetSelection(), 0);
-    EXPECT_EQ(editor->statusCounts(), L"Сертификатов отобрано 1 из 1");
+    EXPECT_EQ(editor->statusCounts(), L"Сертификатов отобрано 2 из 2");
     EXPECT_EQ(editor->pageData(1)->total, 1);
 }
 
@@ -215,7 +215,7 @@ TEST_F(CertificateFilter, ClearingTheBoxReadsEveryCertificateFromTheStoreAgain)
               (std::vector<std::wstring>{L"Иванов", L"Петров", L"Сидоров"}));
     EXPECT_EQ(editor->statusCounts(), L"Сертификатов отобрано 3 из 3");
     EXPECT_EQ(editor->currentPageData()->total, 3);
-    EXPECT_EQ(editor->currentPageData()->filter, L"ив") << "the page's last filter stays";
+    EXPECT_EQ(editor->currentPageData()->filter, L"") << "cleared with the box: coming back shows no stale text";
 }
 
 TEST_F(CertificateFilter, DropsARowWithAnEmptyNameForAnyText)

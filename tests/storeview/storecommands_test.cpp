@@ -1,7 +1,10 @@
 // The commands on a page's certificates: Просмотр, Копировать and Вставить, Удалить,
-// Обновить and Импорт, and the store file written after each change.
+// Обновить and Импорт, and the store file written after each change (or read again when
+// it cannot be).
 #include "storeeditor.h"
 #include "storefixtures.h"
+
+#include "filefaults.h"
 
 #include "crypto/certificate.h"
 #include "crypto/cryptexception.h"
@@ -10,7 +13,10 @@
 #include <wx/progdlg.h>
 #include <wx/textctrl.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -337,6 +343,7 @@ TEST_F(StoreCommands, DeleteAsksWithTheNumberOfSelectedRowsAndRemovesThemFromLis
     EXPECT_EQ(asked[0].parent, editor);
     EXPECT_EQ(column(editor->currentList(), kSubject), std::vector<std::wstring>{L"Остаётся"});
     EXPECT_EQ(editor->currentPageData()->total, 1);
+    EXPECT_EQ(editor->statusCounts(), L"Сертификатов отобрано 1 из 1");
     const auto store = crypto::openStore(L"My", false);
     ASSERT_EQ(store->enumerate().size(), 1u);
     EXPECT_EQ(storetest::copiesIn(*store, kept), 1u);
@@ -422,17 +429,36 @@ TEST_F(StoreCommands, RefreshOnAFilteredPageEmptiesTheFilterAndListsTheWholeStor
     EXPECT_EQ(editor->statusCounts(), L"Сертификатов отобрано 2 из 2");
 }
 
-TEST_F(StoreCommands, RefreshWithAnEmptyFilterReadsTheStoreAgain)
+// Обновить reads the store again from where it is kept: what the main window installed
+// shows, with its key link, and what another program deleted is gone.
+class RefreshAfterOthers : public StoreCommands, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(RefreshAfterOthers, ShowsWhatWasInstalledAndDropsWhatWasDeletedElsewhere)
 {
-    const Bytes gone = storetest::certificate("Удалённый");
-    StoreEditor *editor = editorOnMy({gone, storetest::certificate("Оставшийся")});
-    removeBehindTheList(*editor->currentPageData()->store, gone);
+    const bool isFile = GetParam();
+    const std::wstring name = isFile ? storeFile("store.sst") : L"My";
+    const Bytes gone = storetest::certificate("Удалённый"), installed = storetest::certificate("Установленный");
+    isFile ? fillStoreFile(name, {gone, storetest::certificate("Оставшийся")})
+           : fillSystemStore(name, {gone, storetest::certificate("Оставшийся")});
+    auto *editor = new StoreEditor(name, isFile);
+    storetest::add(*crypto::openStore(name, isFile), installed, L"Ключ", L"Провайдер"); // as the main window does
+    const pid_t other = fork(); // another program
+    if (other == 0) {
+        removeBehindTheList(*crypto::openStore(name, isFile), gone);
+        _exit(::testing::Test::HasFailure());
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(other, &status, 0), other);
+    ASSERT_EQ(status, 0);
 
     editor->command(Tool::ID_REFRESH);
 
-    EXPECT_EQ(column(editor->currentList(), kSubject), std::vector<std::wstring>{L"Оставшийся"});
-    EXPECT_EQ(editor->currentPageData()->total, 1);
+    EXPECT_EQ(column(editor->currentList(), kSubject), (std::vector<std::wstring>{L"Оставшийся", L"Установленный"}));
+    EXPECT_EQ(editor->currentList().GetItemText(1, test::StoreViewDialog::COLUMN_KEY), wxString(L"Ключ - Провайдер"));
+    EXPECT_EQ(editor->statusCounts(), L"Сертификатов отобрано 2 из 2");
 }
+
+INSTANTIATE_TEST_SUITE_P(SystemStoreAndStoreFile, RefreshAfterOthers, ::testing::Bool());
 
 TEST_F(StoreCommands, ImportOnlySaysItIsNotThereYet)
 {
@@ -504,44 +530,37 @@ TEST_F(StoreFileWrites, DeleteFromAStoreFileWritesItAtOnce)
     EXPECT_EQ(written[0].sha1Hash(), storetest::hashText(kept));
 }
 
-TEST_F(StoreFileWrites, APasteThatCannotBeWrittenIsReported)
+// A paste or deletion that its store file cannot take, as in a folder the user may not
+// write to, is reported, and the page shows what the file holds. The tests run as root,
+// whom no folder refuses: the fault seam of the file calls makes the write fail.
+class UnwritableStoreFile : public StoreFileWrites, public ::testing::WithParamInterface<int> {};
+
+TEST_P(UnwritableStoreFile, ReportsAChangeNotWrittenAndShowsWhatTheFileHolds)
 {
-    std::filesystem::create_directory(home().path() / "media");
-    const std::wstring path = storeFile("media/target.sst");
-    StoreEditor *editor = editorWithFile(path, {storetest::certificate("Скопированный")}, {});
+    const std::wstring path = storeFile("target.sst");
+    const Bytes filed = storetest::certificate("В файле");
+    StoreEditor *editor = editorWithFile(path, {storetest::certificate("Скопированный")}, {filed});
     storetest::select(editor->list(0), {0});
     editor->command(Tool::ID_COPY);
     editor->showPage(1);
-    std::filesystem::remove_all(home().path() / "media"); // the medium is gone
-
-    editor->command(Tool::ID_PASTE);
-
-    const auto boxes = guitest::dialogs().messageBoxes();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].caption, wxString(L"Ошибка"));
-    EXPECT_EQ(boxes[0].style, wxOK | wxICON_INFORMATION);
-    EXPECT_EQ(boxes[0].parent, editor);
-    EXPECT_FALSE(boxes[0].message.empty());
-    EXPECT_EQ(editor->list(1).GetItemCount(), 1) << "the store holds the certificate still";
-}
-
-TEST_F(StoreFileWrites, ADeletionThatCannotBeWrittenIsReported)
-{
-    std::filesystem::create_directory(home().path() / "media");
-    const std::wstring path = storeFile("media/source.sst");
-    StoreEditor *editor = editorWithFile(path, {}, {storetest::certificate("Удаляемый")});
-    editor->showPage(1);
     storetest::select(editor->currentList(), {0});
-    std::filesystem::remove_all(home().path() / "media");
     guitest::dialogs().queueAnswer(wxID_YES);
+    filefaults::failNext(filefaults::Call::Rename, EACCES);
 
-    editor->command(Tool::ID_DELETE);
+    editor->command(GetParam());
+    filefaults::clear();
 
     const auto boxes = guitest::dialogs().messageBoxes();
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[1].caption, wxString(L"Ошибка"));
-    EXPECT_EQ(boxes[1].parent, editor);
-    EXPECT_FALSE(boxes[1].message.empty());
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().message, wxString(crypto::systemErrorText(ERROR_ACCESS_DENIED)));
+    EXPECT_EQ(boxes.back().caption, wxString(L"Ошибка"));
+    EXPECT_EQ(column(editor->currentList(), kSubject), std::vector<std::wstring>{L"В файле"});
+    EXPECT_EQ(editor->statusCounts(), L"Сертификатов отобрано 1 из 1");
+    editor->Close(); // nor is the change written later, when the store is released
+    guitest::processEvents();
+    const auto written = onDisk(path);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0].sha1Hash(), storetest::hashText(filed));
 }
 
 TEST_F(StoreFileWrites, NothingIsWrittenToAStoreFileWhenEveryCertificateIsThereAlready)
@@ -559,5 +578,7 @@ TEST_F(StoreFileWrites, NothingIsWrittenToAStoreFileWhenEveryCertificateIsThereA
     EXPECT_EQ(guitest::dialogs().messageBoxes().size(), 1u);
     EXPECT_EQ(std::filesystem::last_write_time(home().path() / "same.sst"), before);
 }
+
+INSTANTIATE_TEST_SUITE_P(PasteAndDelete, UnwritableStoreFile, ::testing::Values(Tool::ID_PASTE, Tool::ID_DELETE));
 
 } // namespace

@@ -247,6 +247,7 @@ TEST_F(StoreEditorWindow, ClosingTheOnlyPageDisablesTheToolsAgain)
     editor->closePage(0);
 
     EXPECT_EQ(editor->m_notebook->GetPageCount(), 0u);
+    EXPECT_EQ(editor->statusCounts(), L"") << "no page, no counts";
     EXPECT_TRUE(editor->toolEnabled(Tool::ID_NEW));
     for (int id : kToolsNeedingAPage)
         EXPECT_FALSE(editor->toolEnabled(id)) << id;
