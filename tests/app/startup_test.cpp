@@ -2,10 +2,18 @@
 // the containers of the inserted medium listed and nothing chosen yet.
 #include "mainwindowtest.h"
 
+#include "app/cryptoapp.h"
+
 #include <wx/settings.h>
+#include <wx/stockitem.h>
+#include <wx/translation.h>
+
+#include <libintl.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 
 using namespace apptest;
 
@@ -78,6 +86,31 @@ TEST_F(StartUp, ListsTheContainersOfAnInsertedMedium)
     MainWindow *window = openWindow();
 
     EXPECT_EQ(itemsOf(window->containerCombo()), (std::vector<wxString>{L"На носителе"}));
+}
+
+TEST_F(StartUp, TheToolkitsOwnTextsSpeakTheUsersLanguage)
+{
+    const auto stockLabels = [] {
+        std::vector<wxString> labels;
+        for (int id : {wxID_YES, wxID_NO, wxID_OK, wxID_CANCEL})
+            labels.push_back(wxGetStockLabel(id, wxSTOCK_WITH_MNEMONIC));
+        return labels;
+    };
+    // GTK's own text, e.g. the file chooser's list of recent files.
+    const auto gtkText = [] { return wxString::FromUTF8(dgettext("gtk30", "Recent")); };
+
+    useUserLocale(); // a Russian user: the fixture sets LC_ALL
+    EXPECT_EQ(stockLabels(), (std::vector<wxString>{L"&Да", L"&Нет", L"&ОК", L"&Отмена"}));
+    EXPECT_EQ(gtkText(), wxString(L"Недавние"));
+
+    ::setenv("LC_ALL", "en_US.UTF-8", 1);
+    useUserLocale();
+    EXPECT_EQ(stockLabels(), (std::vector<wxString>{L"&Yes", L"&No", L"&OK", L"&Cancel"}));
+    EXPECT_EQ(gtkText(), wxString(L"Recent"));
+
+    // As the harness started: the "C" locale, no translations.
+    std::setlocale(LC_ALL, "C");
+    wxTranslations::Set(nullptr);
 }
 
 TEST_F(StartUp, CannotBeResizedMinimisedOrMaximised)
