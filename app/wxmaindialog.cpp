@@ -127,7 +127,10 @@ wxMainDialog::wxMainDialog(wxWindow *parent, wxWindowID id, const wxString &titl
 
     m_chooseStoreCheck = new wxCheckBox(this, wxID_ANY, L"Set store manually", wxDefaultPosition, wxDefaultSize, 0);
     styleAsCaption(m_chooseStoreCheck);
-    storeGroup->Add(m_chooseStoreCheck, 0, wxALL, 5);
+    // Spans the group. GTK hands the caption font on to the text inside a check box only
+    // when the window is first shown, so until then the box measures narrower than its text
+    // will be; given only that width at the showing, it would be squeezed below its minimum.
+    storeGroup->Add(m_chooseStoreCheck, 0, wxALL | wxEXPAND, 5);
 
     mainSizer->Add(storeFrame, 0, wxEXPAND | wxALL, 5);
 
