@@ -1,9 +1,9 @@
 #include "app/wxmaindialog.h"
 
+#include "certview/infocolours.h"
 #include "resources/bitmaps.h"
 #include "resources/resource.h"
 
-#include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
 
@@ -27,10 +27,7 @@ wxComboBox *newCombo(wxWindow *parent)
 {
     auto *combo = new wxComboBox(parent, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, 0, nullptr,
                                  kComboStyle);
-    combo->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK));
-    // The info background is dark on some themes (GTK's default among them): its own text
-    // colour keeps the items readable on it.
-    combo->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT));
+    paintAsInfo(combo);
     return combo;
 }
 

@@ -3,6 +3,7 @@
 #include "mainwindowtest.h"
 
 #include "app/cryptoapp.h"
+#include "certview/infocolours.h"
 
 #include <wx/settings.h>
 #include <wx/stockitem.h>
@@ -161,12 +162,15 @@ TEST_F(StartUp, DrawsTheCaptionsBoldInDarkBlue)
     }
 }
 
-TEST_F(StartUp, KeepsTheListTextReadableOnTheInfoBackground)
+TEST_F(StartUp, DrawsTheListsInTheInfoColoursWithTheTextReadable)
 {
     MainWindow *window = openWindow();
 
+    const InfoColours info = infoColours(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK),
+                                         wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT));
     for (wxComboBox *combo : {window->providerCombo(), window->containerCombo(), window->storeCombo()}) {
-        EXPECT_EQ(combo->GetBackgroundColour(), wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK));
+        EXPECT_EQ(combo->GetBackgroundColour(), info.background);
+        EXPECT_EQ(combo->GetForegroundColour(), info.text);
         // The contrast that text needs to be read with ease (WCAG: at least 4.5 to 1).
         EXPECT_GE(contrast(combo->GetForegroundColour(), combo->GetBackgroundColour()), 4.5);
     }

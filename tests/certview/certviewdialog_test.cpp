@@ -1,6 +1,7 @@
 // The certificate properties dialog: what it shows of a certificate, how it looks, and
 // how its OK button and close box end it.
 #include "certview/certviewdialog.h"
+#include "certview/infocolours.h"
 
 #include "crypto/certificate.h"
 #include "crypto/cryptexception.h"
@@ -284,7 +285,30 @@ TEST_F(CertificateProperties, DrawsBoldBlueLabelsAndSmallFieldsOnTheInfoBackgrou
     EXPECT_EQ(dialog->m_serialLabel->GetFont().GetWeight(), wxFONTWEIGHT_BOLD);
     EXPECT_EQ(dialog->m_serialLabel->GetForegroundColour(), wxColour(0, 64, 128));
     EXPECT_EQ(dialog->m_serialText->GetFont().GetPointSize(), 8);
-    EXPECT_EQ(dialog->m_serialText->GetBackgroundColour(), wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK));
+    const InfoColours info = infoColours(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK),
+                                         wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT));
+    EXPECT_EQ(dialog->m_serialText->GetBackgroundColour(), info.background);
+    EXPECT_EQ(dialog->m_serialText->GetForegroundColour(), info.text);
+}
+
+TEST(InfoColours, AreTheThemesWhereItsInfoBackgroundIsLightAndWindowsYellowWhereItIsDark)
+{
+    const wxColour yellow(0xFF, 0xFF, 0xE1), black(0, 0, 0), white(0xFF, 0xFF, 0xFF);
+    const wxColour lightGreen(0xE0, 0xF0, 0xD0), halfGrey(128, 128, 128), nearlyHalfGrey(127, 127, 127);
+    const struct {
+        wxColour background, text, shownBackground, shownText;
+    } cases[] = {
+        {wxColour(0, 0, 0, 0xCC), white, yellow, black}, // GTK's default theme
+        {nearlyHalfGrey, white, yellow, black},
+        {halfGrey, black, halfGrey, black},
+        {lightGreen, wxColour(0x20, 0x20, 0x60), lightGreen, wxColour(0x20, 0x20, 0x60)},
+        {yellow, black, yellow, black}, // Windows
+    };
+    for (const auto &c : cases) {
+        const InfoColours shown = infoColours(c.background, c.text);
+        EXPECT_EQ(shown.background, c.shownBackground) << c.background.GetAsString().utf8_string();
+        EXPECT_EQ(shown.text, c.shownText) << c.background.GetAsString().utf8_string();
+    }
 }
 
 TEST_F(CertificateProperties, KeepsFieldTextReadableOnTheInfoBackground)
