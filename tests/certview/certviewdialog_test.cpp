@@ -1,5 +1,5 @@
 // The certificate properties dialog: what it shows of a certificate, how it looks, and
-// how its OK button and close box end it.
+// how its OK button, Escape and the close box end it.
 #include "certview/certviewdialog.h"
 #include "certview/infocolours.h"
 
@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 using crypto::CryptoCertificate;
 
@@ -60,7 +61,19 @@ public:
         click.SetEventObject(m_okButton);
         m_okButton->ProcessWindowEvent(click);
     }
+
+    void pressEscape()
+    {
+        wxKeyEvent key(wxEVT_CHAR_HOOK);
+        key.m_keyCode = WXK_ESCAPE;
+        key.SetEventObject(this);
+        ProcessWindowEvent(key);
+    }
 };
+
+// The two ways the user dismisses the dialog, which end it alike.
+const std::pair<const char *, void (ShownDialog::*)()> kDismissals[] = {{"OK", &ShownDialog::clickOk},
+                                                                        {"Escape", &ShownDialog::pressEscape}};
 
 std::vector<BYTE> readData(const std::string &name)
 {
@@ -323,46 +336,50 @@ TEST_F(CertificateProperties, KeepsFieldTextReadableOnTheInfoBackground)
 
 // --- How it ends ---------------------------------------------------------------------
 
-TEST_F(CertificateProperties, OkDestroysAModelessDialog)
+TEST_F(CertificateProperties, OkOrEscapeDestroysAModelessDialog)
 {
-    ShownDialog *dialog = open(load("rsa.der"));
-    wxWeakRef<wxDialog> alive(dialog);
-    dialog->Show();
-    guitest::processEvents();
+    for (const auto &[how, dismiss] : kDismissals) {
+        ShownDialog *dialog = open(load("rsa.der"));
+        wxWeakRef<wxDialog> alive(dialog);
+        dialog->Show();
+        guitest::processEvents();
 
-    dialog->clickOk();
-    guitest::processEvents();
+        (dialog->*dismiss)();
+        guitest::processEvents();
 
-    EXPECT_FALSE(alive);
+        EXPECT_FALSE(alive) << how;
+    }
 }
 
-TEST_F(CertificateProperties, OkEndsAModalRunAndLeavesTheDialogToItsOpener)
+TEST_F(CertificateProperties, OkOrEscapeEndsAModalRunAndLeavesTheDialogToItsOpener)
 {
     auto *editor = new wxFrame(nullptr, wxID_ANY, L"Редактор");
     editor->Show();
-    ShownDialog *dialog = new ShownDialog(load("rsa.der"), editor, L"Просмотр сертификата");
-    wxWeakRef<wxDialog> alive(dialog);
-    guitest::dialogs().queueAnswer(wxID_NONE); // really run it
-    bool clicked = false;
-    wxTheApp->CallAfter([&] {
-        clicked = true;
-        dialog->clickOk();
-    });
-    // Should the click not end the run, end it here rather than hang.
-    wxTheApp->CallAfter([&] {
-        if (dialog->IsModal())
-            dialog->EndModal(wxID_ABORT);
-    });
+    for (const auto &[how, dismiss] : kDismissals) {
+        ShownDialog *dialog = new ShownDialog(load("rsa.der"), editor, L"Просмотр сертификата");
+        wxWeakRef<wxDialog> alive(dialog);
+        guitest::dialogs().queueAnswer(wxID_NONE); // really run it
+        bool dismissed = false;
+        wxTheApp->CallAfter([&, dismiss = dismiss] {
+            dismissed = true;
+            (dialog->*dismiss)();
+        });
+        // Should that not end the run, end it here rather than hang.
+        wxTheApp->CallAfter([&] {
+            if (dialog->IsModal())
+                dialog->EndModal(wxID_ABORT);
+        });
 
-    const int result = dialog->ShowModal();
+        const int result = dialog->ShowModal();
 
-    EXPECT_TRUE(clicked);
-    EXPECT_NE(result, wxID_ABORT);
-    ASSERT_TRUE(alive);
-    EXPECT_FALSE(dialog->IsShown());
-    dialog->Destroy();
-    guitest::processEvents();
-    EXPECT_FALSE(alive);
+        EXPECT_TRUE(dismissed) << how;
+        EXPECT_EQ(result, wxID_OK) << how;
+        ASSERT_TRUE(alive) << how;
+        EXPECT_FALSE(dialog->IsShown()) << how;
+        dialog->Destroy();
+        guitest::processEvents();
+        EXPECT_FALSE(alive) << how;
+    }
 }
 
 TEST_F(CertificateProperties, TheCloseBoxEndsAModalRun)
