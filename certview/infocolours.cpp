@@ -10,10 +10,15 @@ InfoColours infoColours(const wxColour &themeBackground, const wxColour &themeTe
     return {themeBackground, themeText};
 }
 
+InfoColours infoColours()
+{
+    return infoColours(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK),
+                       wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT));
+}
+
 void paintAsInfo(wxWindow *window)
 {
-    const InfoColours colours = infoColours(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK),
-                                            wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT));
+    const InfoColours colours = infoColours();
     window->SetBackgroundColour(colours.background);
     window->SetForegroundColour(colours.text);
 }

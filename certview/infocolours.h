@@ -15,6 +15,8 @@ struct InfoColours {
 // it is dark (GTK's default theme draws tool tips black), Windows' light yellow and black,
 // as the users of these fields know them.
 InfoColours infoColours(const wxColour &themeBackground, const wxColour &themeText);
+// The same for the running theme.
+InfoColours infoColours();
 
-// The info colours of the running theme, given to `window`.
+// Gives `window` the info colours of the running theme.
 void paintAsInfo(wxWindow *window);

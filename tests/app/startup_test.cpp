@@ -5,7 +5,6 @@
 #include "app/cryptoapp.h"
 #include "certview/infocolours.h"
 
-#include <wx/settings.h>
 #include <wx/stockitem.h>
 #include <wx/translation.h>
 
@@ -91,26 +90,17 @@ TEST_F(StartUp, ListsTheContainersOfAnInsertedMedium)
 
 TEST_F(StartUp, TheToolkitsOwnTextsSpeakTheUsersLanguage)
 {
-    const auto stockLabels = [] {
-        std::vector<wxString> labels;
-        for (int id : {wxID_YES, wxID_NO, wxID_OK, wxID_CANCEL})
-            labels.push_back(wxGetStockLabel(id, wxSTOCK_WITH_MNEMONIC));
-        return labels;
+    // Stock labels, and one of GTK's own texts: the file chooser's recent files.
+    const auto texts = [] {
+        return std::vector<wxString>{wxGetStockLabel(wxID_YES), wxGetStockLabel(wxID_NO), wxGetStockLabel(wxID_OK),
+                                     wxGetStockLabel(wxID_CANCEL), wxString::FromUTF8(dgettext("gtk30", "Recent"))};
     };
-    // GTK's own text, e.g. the file chooser's list of recent files.
-    const auto gtkText = [] { return wxString::FromUTF8(dgettext("gtk30", "Recent")); };
-
     useUserLocale(); // a Russian user: the fixture sets LC_ALL
-    EXPECT_EQ(stockLabels(), (std::vector<wxString>{L"&Да", L"&Нет", L"&ОК", L"&Отмена"}));
-    EXPECT_EQ(gtkText(), wxString(L"Недавние"));
-
+    EXPECT_EQ(texts(), (std::vector<wxString>{L"&Да", L"&Нет", L"&ОК", L"&Отмена", L"Недавние"}));
     ::setenv("LC_ALL", "en_US.UTF-8", 1);
     useUserLocale();
-    EXPECT_EQ(stockLabels(), (std::vector<wxString>{L"&Yes", L"&No", L"&OK", L"&Cancel"}));
-    EXPECT_EQ(gtkText(), wxString(L"Recent"));
-
-    // As the harness started: the "C" locale, no translations.
-    std::setlocale(LC_ALL, "C");
+    EXPECT_EQ(texts(), (std::vector<wxString>{L"&Yes", L"&No", L"&OK", L"&Cancel", L"Recent"}));
+    std::setlocale(LC_ALL, "C"); // as the harness started
     wxTranslations::Set(nullptr);
 }
 
@@ -166,11 +156,9 @@ TEST_F(StartUp, DrawsTheListsInTheInfoColoursWithTheTextReadable)
 {
     MainWindow *window = openWindow();
 
-    const InfoColours info = infoColours(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK),
-                                         wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT));
     for (wxComboBox *combo : {window->providerCombo(), window->containerCombo(), window->storeCombo()}) {
-        EXPECT_EQ(combo->GetBackgroundColour(), info.background);
-        EXPECT_EQ(combo->GetForegroundColour(), info.text);
+        EXPECT_EQ(combo->GetBackgroundColour(), infoColours().background);
+        EXPECT_EQ(combo->GetForegroundColour(), infoColours().text);
         // The contrast that text needs to be read with ease (WCAG: at least 4.5 to 1).
         EXPECT_GE(contrast(combo->GetForegroundColour(), combo->GetBackgroundColour()), 4.5);
     }
