@@ -7,3 +7,8 @@ class CryptoApp : public wxApp {
 public:
     bool OnInit() override;
 };
+
+// Sets the program up for the user's locale (LC_ALL, LC_MESSAGES, LANG): the toolkit's own
+// texts (stock buttons, message boxes, the progress and file dialogs, GTK's own) speak the
+// user's language; where there are no translations for it they stay English.
+void useUserLocale();

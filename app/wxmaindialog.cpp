@@ -1,9 +1,9 @@
 #include "app/wxmaindialog.h"
 
+#include "certview/infocolours.h"
 #include "resources/bitmaps.h"
 #include "resources/resource.h"
 
-#include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
 
@@ -27,10 +27,7 @@ wxComboBox *newCombo(wxWindow *parent)
 {
     auto *combo = new wxComboBox(parent, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, 0, nullptr,
                                  kComboStyle);
-    combo->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK));
-    // The info background is dark on some themes (GTK's default among them): its own text
-    // colour keeps the items readable on it.
-    combo->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT));
+    paintAsInfo(combo);
     return combo;
 }
 
@@ -127,7 +124,10 @@ wxMainDialog::wxMainDialog(wxWindow *parent, wxWindowID id, const wxString &titl
 
     m_chooseStoreCheck = new wxCheckBox(this, wxID_ANY, L"Set store manually", wxDefaultPosition, wxDefaultSize, 0);
     styleAsCaption(m_chooseStoreCheck);
-    storeGroup->Add(m_chooseStoreCheck, 0, wxALL, 5);
+    // Spans the group. GTK hands the caption font on to the text inside a check box only
+    // when the window is first shown, so until then the box measures narrower than its text
+    // will be; given only that width at the showing, it would be squeezed below its minimum.
+    storeGroup->Add(m_chooseStoreCheck, 0, wxALL | wxEXPAND, 5);
 
     mainSizer->Add(storeFrame, 0, wxEXPAND | wxALL, 5);
 

@@ -31,10 +31,12 @@ CertViewDialog::CertViewDialog(const crypto::CryptoCertificate &certificate, wxW
 
     growToFit();
     Bind(wxEVT_SHOW, &CertViewDialog::OnShown, this);
+    Bind(wxEVT_CHAR_HOOK, &CertViewDialog::OnCharHook, this);
 }
 
 CertViewDialog::~CertViewDialog()
 {
+    Unbind(wxEVT_CHAR_HOOK, &CertViewDialog::OnCharHook, this);
     Unbind(wxEVT_SHOW, &CertViewDialog::OnShown, this);
 }
 
@@ -54,6 +56,17 @@ void CertViewDialog::OnShown(wxShowEvent &event)
     if (event.IsShown())
         growToFit();
     event.Skip();
+}
+
+void CertViewDialog::OnCharHook(wxKeyEvent &event)
+{
+    // Escape dismisses the dialog as its only button does. The toolkit would send it the
+    // close box's way, the cancel path set above, where without a cancel button it does
+    // nothing.
+    if (IsEscapeKey(event))
+        EmulateButtonClickIfPresent(wxID_OK);
+    else
+        event.Skip();
 }
 
 void CertViewDialog::OnOkButton(wxCommandEvent &)

@@ -25,4 +25,6 @@ private:
     // the dialog grows until the fields show whole, never below the size it was given.
     void growToFit();
     void OnShown(wxShowEvent &event);
+    // Escape ends the dialog as OK does, modal or not.
+    void OnCharHook(wxKeyEvent &event);
 };

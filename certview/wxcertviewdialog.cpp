@@ -1,6 +1,7 @@
 #include "certview/wxcertviewdialog.h"
 
-#include <wx/settings.h>
+#include "certview/infocolours.h"
+
 #include <wx/statbox.h>
 
 namespace {
@@ -20,9 +21,7 @@ wxTextCtrl *makeField(wxWindow *parent, int minWidth)
     auto *field = new wxTextCtrl(parent, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, wxTE_READONLY,
                                  wxDefaultValidator, L"text");
     field->SetFont(wxFont(8, wxFONTFAMILY_DEFAULT, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, wxEmptyString));
-    field->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK));
-    // The info background is dark in some themes (GTK's default): keep the text readable.
-    field->SetForegroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_INFOTEXT));
+    paintAsInfo(field);
     field->SetMinSize(wxSize(minWidth, 20));
     return field;
 }

@@ -2,10 +2,18 @@
 // the containers of the inserted medium listed and nothing chosen yet.
 #include "mainwindowtest.h"
 
-#include <wx/settings.h>
+#include "app/cryptoapp.h"
+#include "certview/infocolours.h"
+
+#include <wx/stockitem.h>
+#include <wx/translation.h>
+
+#include <libintl.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 
 using namespace apptest;
 
@@ -80,6 +88,22 @@ TEST_F(StartUp, ListsTheContainersOfAnInsertedMedium)
     EXPECT_EQ(itemsOf(window->containerCombo()), (std::vector<wxString>{L"На носителе"}));
 }
 
+TEST_F(StartUp, TheToolkitsOwnTextsSpeakTheUsersLanguage)
+{
+    // Stock labels, and one of GTK's own texts: the file chooser's recent files.
+    const auto texts = [] {
+        return std::vector<wxString>{wxGetStockLabel(wxID_YES), wxGetStockLabel(wxID_NO), wxGetStockLabel(wxID_OK),
+                                     wxGetStockLabel(wxID_CANCEL), wxString::FromUTF8(dgettext("gtk30", "Recent"))};
+    };
+    useUserLocale(); // a Russian user: the fixture sets LC_ALL
+    EXPECT_EQ(texts(), (std::vector<wxString>{L"&Да", L"&Нет", L"&ОК", L"&Отмена", L"Недавние"}));
+    ::setenv("LC_ALL", "en_US.UTF-8", 1);
+    useUserLocale();
+    EXPECT_EQ(texts(), (std::vector<wxString>{L"&Yes", L"&No", L"&OK", L"&Cancel", L"Recent"}));
+    std::setlocale(LC_ALL, "C"); // as the harness started
+    wxTranslations::Set(nullptr);
+}
+
 TEST_F(StartUp, CannotBeResizedMinimisedOrMaximised)
 {
     MainWindow *window = openWindow();
@@ -128,12 +152,13 @@ TEST_F(StartUp, DrawsTheCaptionsBoldInDarkBlue)
     }
 }
 
-TEST_F(StartUp, KeepsTheListTextReadableOnTheInfoBackground)
+TEST_F(StartUp, DrawsTheListsInTheInfoColoursWithTheTextReadable)
 {
     MainWindow *window = openWindow();
 
     for (wxComboBox *combo : {window->providerCombo(), window->containerCombo(), window->storeCombo()}) {
-        EXPECT_EQ(combo->GetBackgroundColour(), wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK));
+        EXPECT_EQ(combo->GetBackgroundColour(), infoColours().background);
+        EXPECT_EQ(combo->GetForegroundColour(), infoColours().text);
         // The contrast that text needs to be read with ease (WCAG: at least 4.5 to 1).
         EXPECT_GE(contrast(combo->GetForegroundColour(), combo->GetBackgroundColour()), 4.5);
     }

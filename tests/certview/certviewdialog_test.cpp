@@ -1,6 +1,7 @@
 // The certificate properties dialog: what it shows of a certificate, how it looks, and
-// how its OK button and close box end it.
+// how its OK button, Escape and the close box end it.
 #include "certview/certviewdialog.h"
+#include "certview/infocolours.h"
 
 #include "crypto/certificate.h"
 #include "crypto/cryptexception.h"
@@ -13,13 +14,14 @@
 
 #include <wx/app.h>
 #include <wx/frame.h>
-#include <wx/settings.h>
 #include <wx/weakref.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <utility>
+#include <vector>
 
 using crypto::CryptoCertificate;
 
@@ -58,6 +60,13 @@ public:
         wxCommandEvent click(wxEVT_COMMAND_BUTTON_CLICKED, wxID_OK);
         click.SetEventObject(m_okButton);
         m_okButton->ProcessWindowEvent(click);
+    }
+
+    void pressEscape()
+    {
+        wxKeyEvent key(wxEVT_CHAR_HOOK);
+        key.m_keyCode = WXK_ESCAPE;
+        ProcessWindowEvent(key);
     }
 };
 
@@ -284,7 +293,7 @@ TEST_F(CertificateProperties, DrawsBoldBlueLabelsAndSmallFieldsOnTheInfoBackgrou
     EXPECT_EQ(dialog->m_serialLabel->GetFont().GetWeight(), wxFONTWEIGHT_BOLD);
     EXPECT_EQ(dialog->m_serialLabel->GetForegroundColour(), wxColour(0, 64, 128));
     EXPECT_EQ(dialog->m_serialText->GetFont().GetPointSize(), 8);
-    EXPECT_EQ(dialog->m_serialText->GetBackgroundColour(), wxSystemSettings::GetColour(wxSYS_COLOUR_INFOBK));
+    EXPECT_EQ(dialog->m_serialText->GetBackgroundColour(), infoColours().background);
 }
 
 TEST_F(CertificateProperties, KeepsFieldTextReadableOnTheInfoBackground)
@@ -295,6 +304,20 @@ TEST_F(CertificateProperties, KeepsFieldTextReadableOnTheInfoBackground)
     const wxColour fore = dialog->m_nameText->GetForegroundColour();
     const int contrast = std::abs(back.GetLuminance() - fore.GetLuminance()) * 100;
     EXPECT_GE(contrast, 40) << back.GetAsString().utf8_string() << " / " << fore.GetAsString().utf8_string();
+}
+
+TEST(InfoColours, AreWindowsLightYellowAndBlackWhereTheThemesInfoBackgroundIsDark)
+{
+    const wxColour yellow(0xFF, 0xFF, 0xE1), grey(128, 128, 128);
+    // The theme's info colours, and those shown.
+    for (const auto &[theme, shown] : std::vector<std::pair<InfoColours, InfoColours>>{
+             {{wxColour(0, 0, 0, 0xCC), *wxWHITE}, {yellow, *wxBLACK}}, // GTK's default theme
+             {{wxColour(127, 127, 127), *wxWHITE}, {yellow, *wxBLACK}},
+             {{grey, *wxBLUE}, {grey, *wxBLUE}}}) {
+        const InfoColours result = infoColours(theme.background, theme.text);
+        EXPECT_TRUE(result.background == shown.background && result.text == shown.text)
+            << theme.background.GetAsString();
+    }
 }
 
 // --- How it ends ---------------------------------------------------------------------
@@ -339,6 +362,25 @@ TEST_F(CertificateProperties, OkEndsAModalRunAndLeavesTheDialogToItsOpener)
     dialog->Destroy();
     guitest::processEvents();
     EXPECT_FALSE(alive);
+}
+
+TEST_F(CertificateProperties, EscapeEndsItAsOkDoesShownModallyOrNot)
+{
+    ShownDialog *modeless = open(load("rsa.der"));
+    wxWeakRef<wxDialog> alive(modeless);
+    modeless->Show();
+    modeless->pressEscape();
+    guitest::processEvents();
+    EXPECT_FALSE(alive);
+
+    ShownDialog *modal = open(load("rsa.der"));
+    guitest::dialogs().queueAnswer(wxID_NONE);
+    wxTheApp->CallAfter([&] { modal->pressEscape(); });
+    wxTheApp->CallAfter([&] { // should Escape not end the run
+        if (modal->IsModal())
+            modal->EndModal(wxID_ABORT);
+    });
+    EXPECT_EQ(modal->ShowModal(), wxID_OK);
 }
 
 TEST_F(CertificateProperties, TheCloseBoxEndsAModalRun)

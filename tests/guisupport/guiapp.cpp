@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <glib.h>
+
 #include <wx/app.h>
 #include <wx/init.h>
 #include <wx/log.h>
@@ -12,10 +14,34 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <string>
 #include <thread>
 
 namespace {
+
+std::string logField(const GLogField *fields, gsize count, const char *key)
+{
+    for (gsize i = 0; i < count; ++i)
+        if (std::strcmp(fields[i].key, key) == 0 && fields[i].value)
+            return fields[i].length < 0 ? static_cast<const char *>(fields[i].value)
+                                        : std::string(static_cast<const char *>(fields[i].value), fields[i].length);
+    return {};
+}
+
+// GTK and GLib report misuse (a widget given a negative size, a failed cast) as a critical
+// or a warning on stderr and carry on: a GUI test fails on each instead.
+GLogWriterOutput failOnToolkitWarning(GLogLevelFlags level, const GLogField *fields, gsize count, gpointer data)
+{
+    if (level & (G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING)) {
+        const std::string domain = logField(fields, count, "GLIB_DOMAIN");
+        if (domain == "Gtk" || domain == "Gdk" || domain == "GLib-GObject" || domain == "GLib")
+            ADD_FAILURE() << domain << ((level & G_LOG_LEVEL_CRITICAL) ? "-CRITICAL: " : "-WARNING: ")
+                          << logField(fields, count, "MESSAGE");
+    }
+    return g_log_writer_default(level, fields, count, data);
+}
 
 class TestApp : public wxApp {
 public:
@@ -86,6 +112,8 @@ DialogHook &dialogs()
 
 int main(int argc, char **argv)
 {
+    // Before anything logs: a program may set its writer only once, and only first.
+    g_log_set_writer_func(failOnToolkitWarning, nullptr, nullptr);
     ::testing::InitGoogleTest(&argc, argv);
 
     // No real user data: the toolkit's settings and caches, and the stores, go to a

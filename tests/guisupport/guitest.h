@@ -12,7 +12,8 @@
 // (queueAnswer(wxID_YES) ...), wxID_OK when none is queued. A wxFileDialog answered this
 // way returns no path, so code that asks for a file reads the answer through a virtual
 // seam (e.g. a chooseFile method) that the test overrides. A failed wxASSERT fails the
-// running test instead of opening a dialog.
+// running test instead of opening a dialog, and so does a critical or a warning that GTK,
+// GDK or GLib logs (a widget given less than its minimum size, a failed cast).
 //
 // Handlers are driven by sending events (wxCommandEvent with the control's id to the
 // window's event handler) or by wxUIActionSimulator; processEvents() then runs what the

@@ -1,7 +1,10 @@
-// The harness answers message boxes in place of a user and turns asserts into failures.
+// The harness answers message boxes in place of a user and turns asserts and toolkit
+// warnings into failures.
 #include "guitest.h"
 
 #include <gtest/gtest-spi.h>
+
+#include <glib.h>
 
 #include <wx/frame.h>
 #include <wx/msgdlg.h>
@@ -42,9 +45,10 @@ TEST_F(Harness, AnswersQuestionsInTheQueuedOrderThenWithOk)
     EXPECT_EQ(guitest::dialogs().messageBoxes().at(0).style, wxYES_NO | wxICON_QUESTION);
 }
 
-TEST_F(Harness, TurnsAFailedAssertIntoATestFailure)
+TEST_F(Harness, TurnsFailedAssertsAndToolkitCriticalsIntoTestFailures)
 {
     EXPECT_NONFATAL_FAILURE(wxFAIL_MSG("deliberate"), "deliberate");
+    EXPECT_NONFATAL_FAILURE(g_log("Gtk", G_LOG_LEVEL_CRITICAL, "deliberate"), "Gtk-CRITICAL: deliberate");
 }
 
 TEST_F(Harness, GivesEachTestAnEmptyHomeOfItsOwn)
