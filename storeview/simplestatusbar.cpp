@@ -50,4 +50,18 @@ void SimpleStatusBar::placeGauge()
     m_gauge->SetSize(field.x + 2, field.y + 2, field.width - 4, field.height - 4, wxSIZE_AUTO);
 }
 
+void SimpleStatusBar::DoUpdateStatusText(int field)
+{
+#ifdef __WXGTK__
+    // GTK's bar is the generic one, which paints the whole window at once to show the text;
+    // right after the filter box's text changed, that paints the box before GTK has given
+    // it its new size (and GTK warns). The text shows at the next paint instead.
+    wxRect rect;
+    if (GetFieldRect(field, rect))
+        RefreshRect(rect);
+#else
+    wxStatusBar::DoUpdateStatusText(field);
+#endif
+}
+
 } // namespace test

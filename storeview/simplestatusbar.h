@@ -21,6 +21,9 @@ public:
     // The text of field 2: how many certificates a list shows of how many its store holds.
     static std::wstring countsText(long shown, long total);
 
+protected:
+    void DoUpdateStatusText(int field) override;
+
 private:
     void OnSize(wxSizeEvent &event);
     // Puts the gauge inside field 1, 2 pixels from each of its edges.
