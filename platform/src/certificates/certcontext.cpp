@@ -1,8 +1,8 @@
 // Certificate contexts and their properties.
-#include "certobject.h"
-#include "keyprovinfo.h"
+#include "certificates/certobject.h"
+#include "certificates/keyprovinfo.h"
 #include "lasterror.h"
-#include "store.h"
+#include "stores/store.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Store calls: open, close, enumerate, find, add, serialize, delete.
 #include "lasterror.h"
-#include "storefile.h"
-#include "systemstore.h"
+#include "stores/storefile.h"
+#include "stores/systemstore.h"
 
 #include <cstring>
 #include <strings.h>

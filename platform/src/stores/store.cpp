@@ -1,6 +1,6 @@
-#include "store.h"
+#include "stores/store.h"
 #include "lasterror.h"
-#include "storefile.h"
+#include "stores/storefile.h"
 
 #include <algorithm>
 #include <cstring>

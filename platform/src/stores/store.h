@@ -1,7 +1,7 @@
 // The store object behind an HCERTSTORE.
 #pragma once
 
-#include "certobject.h"
+#include "certificates/certobject.h"
 
 #include <functional>
 
