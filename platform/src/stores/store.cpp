@@ -204,7 +204,7 @@ void Store::configureSystem(std::string path, std::string lockPath, bool readOnl
 
 void Store::link(CertObject *object, CertObject *after)
 {
-    object->store = this;
+    object->owner = this;
     object->hCertStore = this;
     object->linked = true;
     object->refs.fetch_add(1);
