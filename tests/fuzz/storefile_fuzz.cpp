@@ -1,7 +1,7 @@
 // A store file's bytes: opened as a store, then every certificate listed, serialized again
 // and shown with all its texts (the key link read from the file included).
 #include "certtexts.h"
-#include "store.h"
+#include "stores/store.h"
 
 #include <wincrypt.h>
 

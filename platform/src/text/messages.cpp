@@ -1,7 +1,7 @@
 // FormatMessageW and LocalFree: the system's message texts and the buffers they come in.
 #include "lasterror.h"
-#include "messagetable.h"
-#include "userlocale.h"
+#include "text/messagetable.h"
+#include "text/userlocale.h"
 
 #include <cstdlib>
 #include <cwchar>

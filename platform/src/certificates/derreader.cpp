@@ -1,4 +1,4 @@
-#include "derreader.h"
+#include "certificates/derreader.h"
 
 #include <openssl/asn1.h>
 #include <openssl/err.h>

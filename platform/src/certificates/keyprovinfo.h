@@ -2,7 +2,7 @@
 // self-relative form that store files keep (32-bit offsets, UTF-16LE names).
 #pragma once
 
-#include "certobject.h"
+#include "certificates/certobject.h"
 
 namespace platform {
 

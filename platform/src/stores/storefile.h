@@ -1,7 +1,7 @@
 // Files behind stores: whole-file reads, atomic replacement, and an exclusive lock.
 #pragma once
 
-#include "certobject.h"
+#include "certificates/certobject.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
-#include "systemstore.h"
+#include "stores/systemstore.h"
 #include "lasterror.h"
-#include "storefile.h"
-#include "unicodetext.h"
+#include "stores/storefile.h"
+#include "text/unicodetext.h"
 #include "userhome.h"
 
 #include <openssl/sha.h>

@@ -1,7 +1,8 @@
-// Store calls: open, close, enumerate, find, add, serialize, delete.
+// Store calls: open, close, enumerate, find, add, serialize, delete; and the contexts that
+// CertCreateCertificateContext makes, each in a memory store of its own.
 #include "lasterror.h"
-#include "storefile.h"
-#include "systemstore.h"
+#include "stores/storefile.h"
+#include "stores/systemstore.h"
 
 #include <cstring>
 #include <strings.h>
@@ -36,7 +37,7 @@ CertObject *previousIn(Store *store, PCCERT_CONTEXT previous, bool &ok)
     if (!previous)
         return nullptr;
     CertObject *object = certObject(previous);
-    if (!object || object->store != store) {
+    if (!object || object->owner != store) {
         ok = false;
         SetLastError(hresultCode(E_INVALIDARG));
         return nullptr;
@@ -177,6 +178,26 @@ PCCERT_CONTEXT WINAPI CertFindCertificateInStore(HCERTSTORE hCertStore, DWORD, D
     return found;
 }
 
+PCCERT_CONTEXT WINAPI CertCreateCertificateContext(DWORD dwCertEncodingType, const BYTE *pbCertEncoded,
+                                                   DWORD cbCertEncoded)
+{
+    if (GET_CERT_ENCODING_TYPE(dwCertEncodingType) != X509_ASN_ENCODING)
+        return fail(hresultCode(E_INVALIDARG), static_cast<PCCERT_CONTEXT>(nullptr));
+    auto cert = parseCertificate(pbCertEncoded, cbCertEncoded);
+    if (!cert)
+        return nullptr;
+    // The hash is kept as a property from the start, so that serialized copies carry it.
+    std::vector<Property> props{
+        Property{CERT_SHA1_HASH_PROP_ID, X509_ASN_ENCODING, computeHashProperty(*cert, CERT_SHA1_HASH_PROP_ID)}};
+    Store *detached = newDetachedStore();
+    CertObject *object = nullptr;
+    if (!detached->add(std::move(cert), std::move(props), CERT_STORE_ADD_ALWAYS, &object)) {
+        delete detached;
+        return nullptr;
+    }
+    return object;
+}
+
 BOOL WINAPI CertAddCertificateContextToStore(HCERTSTORE hCertStore, PCCERT_CONTEXT pCertContext,
                                              DWORD dwAddDisposition, PCCERT_CONTEXT *ppStoreContext)
 {
@@ -188,7 +209,7 @@ BOOL WINAPI CertAddCertificateContextToStore(HCERTSTORE hCertStore, PCCERT_CONTE
         return FALSE;
     std::vector<Property> props;
     {
-        std::lock_guard<std::mutex> guard(source->store->mutex());
+        std::lock_guard<std::mutex> guard(source->owner->mutex());
         props = source->props;
     }
     auto parsed = parseCertificate(source->pbCertEncoded, source->cbCertEncoded);
@@ -212,7 +233,7 @@ BOOL WINAPI CertSerializeCertificateStoreElement(PCCERT_CONTEXT pCertContext, DW
         return fail(hresultCode(E_INVALIDARG));
     Bytes element;
     {
-        std::lock_guard<std::mutex> guard(object->store->mutex());
+        std::lock_guard<std::mutex> guard(object->owner->mutex());
         appendElement(element, elementOf(*object));
     }
     return copyOut(element.data(), static_cast<DWORD>(element.size()), pbElement, pcbElement);
@@ -279,7 +300,8 @@ BOOL WINAPI CertDeleteCertificateFromStore(PCCERT_CONTEXT pCertContext)
     CertObject *object = certObject(pCertContext);
     if (!object)
         return FALSE;
-    const bool removed = object->store->remove(object);
+    // Every owner of a context is a store.
+    const bool removed = static_cast<Store *>(object->owner)->remove(object);
     const DWORD error = GetLastError();
     CertFreeCertificateContext(pCertContext); // freed whatever the outcome
     if (!removed)

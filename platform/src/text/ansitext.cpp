@@ -1,4 +1,4 @@
-#include "ansitext.h"
+#include "text/ansitext.h"
 
 #include <windows.h>
 

@@ -1,8 +1,7 @@
 // Certificate contexts and their properties.
-#include "certobject.h"
-#include "keyprovinfo.h"
+#include "certificates/certobject.h"
+#include "certificates/keyprovinfo.h"
 #include "lasterror.h"
-#include "store.h"
 
 #include <algorithm>
 #include <cstring>
@@ -39,32 +38,12 @@ CertObject *newCertObject(std::unique_ptr<ParsedCertificate> cert, std::vector<P
 
 } // namespace platform
 
-PCCERT_CONTEXT WINAPI CertCreateCertificateContext(DWORD dwCertEncodingType, const BYTE *pbCertEncoded,
-                                                   DWORD cbCertEncoded)
-{
-    if (GET_CERT_ENCODING_TYPE(dwCertEncodingType) != X509_ASN_ENCODING)
-        return fail(hresultCode(E_INVALIDARG), static_cast<PCCERT_CONTEXT>(nullptr));
-    auto cert = parseCertificate(pbCertEncoded, cbCertEncoded);
-    if (!cert)
-        return nullptr;
-    // The hash is kept as a property from the start, so that serialized copies carry it.
-    std::vector<Property> props{
-        Property{CERT_SHA1_HASH_PROP_ID, X509_ASN_ENCODING, computeHashProperty(*cert, CERT_SHA1_HASH_PROP_ID)}};
-    Store *detached = newDetachedStore();
-    CertObject *object = nullptr;
-    if (!detached->add(std::move(cert), std::move(props), CERT_STORE_ADD_ALWAYS, &object)) {
-        delete detached;
-        return nullptr;
-    }
-    return object;
-}
-
 PCCERT_CONTEXT WINAPI CertDuplicateCertificateContext(PCCERT_CONTEXT pCertContext)
 {
     if (!pCertContext)
         return nullptr;
     CertObject *object = certObject(pCertContext);
-    return object ? object->store->handOut(object) : nullptr;
+    return object ? object->owner->handOut(object) : nullptr;
 }
 
 BOOL WINAPI CertFreeCertificateContext(PCCERT_CONTEXT pCertContext)
@@ -74,9 +53,9 @@ BOOL WINAPI CertFreeCertificateContext(PCCERT_CONTEXT pCertContext)
     CertObject *object = certObject(pCertContext);
     if (!object)
         return FALSE;
-    Store *store = object->store;
-    store->dropReference(object);
-    store->release();
+    CertOwner *owner = object->owner;
+    owner->dropReference(object);
+    owner->release();
     return TRUE;
 }
 
@@ -92,7 +71,7 @@ BOOL WINAPI CertGetCertificateContextProperty(PCCERT_CONTEXT pCertContext, DWORD
         Bytes hash = computeHashProperty(*object->cert, dwPropId);
         return copyOut(hash.data(), static_cast<DWORD>(hash.size()), pvData, pcbData);
     }
-    std::unique_lock<std::mutex> guard(object->store->mutex());
+    std::unique_lock<std::mutex> guard(object->owner->mutex());
     const Property *property = object->findProperty(dwPropId);
     if (dwPropId == CERT_KEY_PROV_INFO_PROP_ID && property) {
         const DWORD size = keyProvInfoStructSize(property->value);
@@ -134,7 +113,7 @@ BOOL WINAPI CertSetCertificateContextProperty(PCCERT_CONTEXT pCertContext, DWORD
         (dwPropId >= kCertElementId && dwPropId <= kCtlElementId))
         return fail(hresultCode(E_INVALIDARG));
     if (!pvData)
-        return object->store->setProperty(object, nullptr, dwPropId) ? TRUE : FALSE;
+        return object->owner->setProperty(object, nullptr, dwPropId) ? TRUE : FALSE;
 
     Property property;
     property.id = dwPropId;
@@ -167,7 +146,7 @@ BOOL WINAPI CertSetCertificateContextProperty(PCCERT_CONTEXT pCertContext, DWORD
         break;
     }
     }
-    return object->store->setProperty(object, &property, dwPropId) ? TRUE : FALSE;
+    return object->owner->setProperty(object, &property, dwPropId) ? TRUE : FALSE;
 }
 
 DWORD WINAPI CertEnumCertificateContextProperties(PCCERT_CONTEXT pCertContext, DWORD dwPropId)
@@ -175,7 +154,7 @@ DWORD WINAPI CertEnumCertificateContextProperties(PCCERT_CONTEXT pCertContext, D
     CertObject *object = certObject(pCertContext);
     if (!object)
         return 0;
-    std::lock_guard<std::mutex> guard(object->store->mutex());
+    std::lock_guard<std::mutex> guard(object->owner->mutex());
     auto &props = object->props;
     auto it = props.begin();
     if (dwPropId) {

@@ -1,7 +1,7 @@
 // CertNameToStrW and the reading of encoded names that the name functions share.
-#include "x500name.h"
+#include "certificates/x500name.h"
 
-#include "derreader.h"
+#include "certificates/derreader.h"
 
 #include <openssl/asn1.h>
 #include <openssl/err.h>

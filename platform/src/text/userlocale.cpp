@@ -1,4 +1,4 @@
-#include "userlocale.h"
+#include "text/userlocale.h"
 
 #include <clocale>
 #include <cstdlib>

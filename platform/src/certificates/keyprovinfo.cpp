@@ -1,5 +1,5 @@
-#include "keyprovinfo.h"
-#include "unicodetext.h"
+#include "certificates/keyprovinfo.h"
+#include "text/unicodetext.h"
 
 #include <cstring>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "store.h"
+#include "stores/store.h"
 #include "lasterror.h"
-#include "storefile.h"
+#include "stores/storefile.h"
 
 #include <algorithm>
 #include <cstring>
@@ -204,7 +204,7 @@ void Store::configureSystem(std::string path, std::string lockPath, bool readOnl
 
 void Store::link(CertObject *object, CertObject *after)
 {
-    object->store = this;
+    object->owner = this;
     object->hCertStore = this;
     object->linked = true;
     object->refs.fetch_add(1);

@@ -1,5 +1,5 @@
 // CertFindExtension and CryptDecodeObject for the structures certinstall decodes.
-#include "derreader.h"
+#include "certificates/derreader.h"
 #include "lasterror.h"
 
 #include <wincrypt.h>

@@ -1,5 +1,5 @@
 // StrStrIW: case-insensitive containment over all of Unicode.
-#include "unicodetext.h"
+#include "text/unicodetext.h"
 
 #include <shlwapi.h>
 

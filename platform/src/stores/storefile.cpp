@@ -1,6 +1,6 @@
-#include "storefile.h"
+#include "stores/storefile.h"
 #include "lasterror.h"
-#include "unicodetext.h"
+#include "text/unicodetext.h"
 
 #include <algorithm>
 #include <cerrno>

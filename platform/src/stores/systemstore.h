@@ -2,7 +2,7 @@
 // $CERTINSTALL_HOME/stores (default ${XDG_DATA_HOME:-$HOME/.local/share}/certinstall).
 #pragma once
 
-#include "store.h"
+#include "stores/store.h"
 
 namespace platform {
 

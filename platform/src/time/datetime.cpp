@@ -3,8 +3,8 @@
 // A Windows format picture (or the locale's default format) becomes an ICU pattern, which
 // ICU formats with the GMT zone, since a SYSTEMTIME is already the wanted wall-clock time.
 #include "lasterror.h"
-#include "unicodetext.h"
-#include "userlocale.h"
+#include "text/unicodetext.h"
+#include "text/userlocale.h"
 
 #include <unicode/dtfmtsym.h>
 #include <unicode/dtptngen.h>

@@ -1,6 +1,6 @@
-#include "providers.h"
+#include "providers/providers.h"
 #include "lasterror.h"
-#include "storefile.h"
+#include "stores/storefile.h"
 #include "userhome.h"
 
 #include <unicode/uchar.h>

@@ -1,6 +1,6 @@
 // CertGetNameStringW: one name of a certificate, read from the public fields of its CERT_INFO.
-#include "unicodetext.h"
-#include "x500name.h"
+#include "certificates/x500name.h"
+#include "text/unicodetext.h"
 
 #include <openssl/err.h>
 #include <openssl/objects.h>

@@ -1,13 +1,13 @@
 // The store object behind an HCERTSTORE.
 #pragma once
 
-#include "certobject.h"
+#include "certificates/certobject.h"
 
 #include <functional>
 
 namespace platform {
 
-class Store {
+class Store final : public CertOwner {
 public:
     enum class Kind { Memory, File, System };
     static constexpr std::uint32_t kMagic = 0x53544F52; // "STOR"
@@ -23,7 +23,7 @@ public:
     // References: open handles plus the callers' references on its certificates. The
     // store is destroyed when the last one goes.
     void addRef() { refs_.fetch_add(1, std::memory_order_relaxed); }
-    void release();
+    void release() override;
     bool hasOutstandingReferences() const { return refs_.load() > 1; }
     void open() { opens_.fetch_add(1); addRef(); }
     // Drops one open handle; true when it was the last one.
@@ -35,7 +35,7 @@ public:
     CertObject *enumerate(CertObject *previous);
     CertObject *findByHash(const std::string &hash, CertObject *previous);
     // Guards the certificates' properties and the store's order.
-    std::mutex &mutex();
+    std::mutex &mutex() override;
 
     // Adds with one of the CERT_STORE_ADD_* dispositions. A system store holds one copy of
     // a certificate, so there CERT_STORE_ADD_ALWAYS replaces an equal one. On success
@@ -44,7 +44,7 @@ public:
              CertObject **result);
     bool addOpaque(SerializedElement element);
     bool remove(CertObject *object);
-    bool setProperty(CertObject *object, const Property *property, DWORD id);
+    bool setProperty(CertObject *object, const Property *property, DWORD id) override;
 
     // Writes a file store's contents; `force` writes even when nothing changed.
     bool commit(bool force);
@@ -53,9 +53,9 @@ public:
     bool resync();
 
     // Takes one caller reference on an object of this store.
-    CertObject *handOut(CertObject *object);
+    CertObject *handOut(CertObject *object) override;
     // Drops one reference on an object of this store; the object dies with its last one.
-    void dropReference(CertObject *object);
+    void dropReference(CertObject *object) override;
 
     void configureFile(std::string path, std::string lockPath, bool commitOnClose, bool readOnly);
     void configureSystem(std::string path, std::string lockPath, bool readOnly);

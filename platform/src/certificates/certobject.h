@@ -1,5 +1,6 @@
 // Certificates and stores as the platform layer keeps them. A PCCERT_CONTEXT handed to a
-// caller is the CERT_CONTEXT base of a CertObject; an HCERTSTORE is a Store.
+// caller is the CERT_CONTEXT base of a CertObject; an HCERTSTORE is a Store, the
+// CertOwner of its objects.
 #pragma once
 
 #include <wincrypt.h>
@@ -52,13 +53,32 @@ std::unique_ptr<ParsedCertificate> parseCertificate(const BYTE *der, DWORD size)
 bool isHashProperty(DWORD id);
 Bytes computeHashProperty(const ParsedCertificate &cert, DWORD id);
 
-class Store;
+struct CertObject;
+
+// What a context needs of the store that holds it. Stores sit above certificates, so a
+// context reaches its store only through this.
+class CertOwner {
+public:
+    // Takes one caller reference on an object of this owner, and one on the owner.
+    virtual CertObject *handOut(CertObject *object) = 0;
+    // Drops one reference on an object of this owner; the object dies with its last one.
+    virtual void dropReference(CertObject *object) = 0;
+    // Drops one reference on the owner; it dies with its last one.
+    virtual void release() = 0;
+    // Guards the properties of the owner's objects.
+    virtual std::mutex &mutex() = 0;
+    // Sets the property `id` of an object to `property`, or removes it when null.
+    virtual bool setProperty(CertObject *object, const Property *property, DWORD id) = 0;
+
+protected:
+    ~CertOwner() = default;
+};
 
 struct CertObject : CERT_CONTEXT {
     static constexpr std::uint32_t kMagic = 0x43455254; // "CERT"
     std::uint32_t magic = kMagic;
     std::atomic<long> refs{0}; // caller references, plus one while linked in the store
-    Store *store = nullptr;
+    CertOwner *owner = nullptr;
     CertObject *prev = nullptr, *next = nullptr; // store order; kept until the object dies
     bool linked = false;                          // still a member of the store
     std::uint64_t seq = 0;                        // position in store order

@@ -1,6 +1,6 @@
-#include "keycontainers.h"
+#include "providers/keycontainers.h"
 #include "lasterror.h"
-#include "storefile.h"
+#include "stores/storefile.h"
 
 #include <algorithm>
 #include <dirent.h>

@@ -1,5 +1,5 @@
 // DER certificates into CERT_INFO, through OpenSSL.
-#include "certobject.h"
+#include "certificates/certobject.h"
 #include "lasterror.h"
 
 #include <openssl/asn1.h>

@@ -1,4 +1,4 @@
-#include "messagetable.h"
+#include "text/messagetable.h"
 
 #include <algorithm>
 #include <iterator>

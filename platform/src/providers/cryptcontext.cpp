@@ -2,11 +2,11 @@
 // pointer to a handle object of this file; a table of the live ones refuses stale and
 // foreign handles before they are touched. A key keeps what it needs of its context, so
 // the context may be released before the key.
-#include "ansitext.h"
-#include "keycontainers.h"
 #include "lasterror.h"
-#include "providers.h"
-#include "storefile.h"
+#include "providers/keycontainers.h"
+#include "providers/providers.h"
+#include "stores/storefile.h"
+#include "text/ansitext.h"
 #include "userhome.h"
 
 #include <wincrypt.h>

@@ -1,7 +1,7 @@
 // MultiByteToWideChar and WideCharToMultiByte over ICU's converters.
 #include "lasterror.h"
-#include "unicodetext.h"
-#include "userlocale.h"
+#include "text/unicodetext.h"
+#include "text/userlocale.h"
 
 #include <unicode/normalizer2.h>
 #include <unicode/ucnv.h>

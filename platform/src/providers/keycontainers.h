@@ -11,8 +11,8 @@
 // A folder without a name file, or whose name starts with '.', is not a container.
 #pragma once
 
-#include "certobject.h"
-#include "providers.h"
+#include "certificates/certobject.h"
+#include "providers/providers.h"
 
 #include <string>
 #include <vector>

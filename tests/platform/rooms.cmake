@@ -1,0 +1,22 @@
+# The rooms of platform/src in their order. A file may include the files at the top of
+# src/, its own room and the rooms before it; never a room after it.
+#   cmake -DSRC=<platform/src> -P rooms.cmake
+set(rooms text time certificates stores providers)
+get_filename_component(SRC ${SRC} ABSOLUTE)
+file(GLOB_RECURSE files RELATIVE ${SRC} ${SRC}/*.h ${SRC}/*.cpp)
+foreach(file IN LISTS files)
+  get_filename_component(room ${file} DIRECTORY)
+  list(FIND rooms "${room}" level)
+  if(room AND level EQUAL -1)
+    message(SEND_ERROR "${file}: ${room}/ is not a room")
+  endif()
+  file(STRINGS ${SRC}/${file} includes REGEX "^#include \"")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^#include \"([^\"]*)\".*" "\\1" header "${line}")
+    get_filename_component(used ${header} DIRECTORY)
+    list(FIND rooms "${used}" usedLevel)
+    if(NOT EXISTS ${SRC}/${header} OR usedLevel GREATER level)
+      message(SEND_ERROR "${file} includes ${header}: name it by its path under src/, from this room or one before")
+    endif()
+  endforeach()
+endforeach()
