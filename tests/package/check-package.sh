@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the Debian packages that scripts/package builds: lintian, the files in their
 # places, the desktop entry, the AppStream metadata and the manual pages as the desktop
-# and man see them, and the unpacked program showing its window under Xvfb.
+# and man see them, and, unpacked, the JNI library loading in Java and the program
+# showing its window under Xvfb.
 #   tests/package/check-package.sh PACKAGE.deb...
 set -euo pipefail
 [ $# -gt 0 ] || { echo "usage: $0 PACKAGE.deb..." >&2; exit 2; }
@@ -38,6 +39,12 @@ for page in "$root"/usr/share/man/man1/*.1.gz; do
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
 done
+
+# The jar and the JNI library together, as a Java application uses them.
+echo 'class Smoke { public static void main(String[] a) { new ru.norvel.davo.Kelvastorix().initIDs(); } }' \
+  > "$scratch/Smoke.java"
+java -Xcheck:jni -Djava.library.path="$root/usr/lib/$multiarch/jni" \
+  -cp "$root/usr/share/java/quorbel.jar" "$scratch/Smoke.java" || fail "quorbel does not load in Java"
 
 # The program from its unpacked place, with a container made by the unpacked keymedium so
 # that no question about the key medium comes before the window.
