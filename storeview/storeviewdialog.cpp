@@ -7,8 +7,6 @@
 #include "crypto/cryptexception.h"
 #include "crypto/storecatalog.h"
 
-#include <shlwapi.h>
-
 #include <wx/msgdlg.h>
 #include <wx/progdlg.h>
 
@@ -21,28 +19,6 @@ namespace {
 const wchar_t kStdExceptionText[] = L"Исключение стандартной библиотеки";
 const wchar_t kCopyingText[] = L"Копирование  сертификатов";
 
-// What a list shows for a distinguished name: its common name, else its organisation.
-std::wstring shownName(const std::wstring &x500Name)
-{
-    const std::wstring commonName = crypto::extractField(x500Name, L"CN=", L',');
-    return commonName.empty() ? crypto::extractField(x500Name, L"O=", L',') : commonName;
-}
-
-std::wstring cellText(const wxListCtrl &list, long row, int column)
-{
-    return list.GetItemText(row, column).ToStdWstring();
-}
-
-bool rowHasHash(const wxListCtrl &list, long row, const std::wstring &hash)
-{
-    return cellText(list, row, StoreViewDialog::COLUMN_HASH) == hash;
-}
-
-long nextSelectedRow(const wxListCtrl &list, long after)
-{
-    return list.GetNextItem(after, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
-}
-
 // The certificate of `store` whose SHA-1 hash the text gives; throws when there is none.
 crypto::CryptoCertificate certificateByHash(const crypto::CryptoStore &store, const std::wstring &hash)
 {
@@ -52,18 +28,25 @@ crypto::CryptoCertificate certificateByHash(const crypto::CryptoStore &store, co
     return certificate;
 }
 
-// Whether `list` shows the certificate: a row with the same subject text (letter case
-// aside) and the same hash. The rows are walked here because the list control's own text
-// search finds nothing for an empty text on GTK, where a certificate without CN and O
-// would then be copied again and again.
-bool listShows(const wxListCtrl &list, const wxString &subject, const std::wstring &hash)
+// Whether the page shows the certificate: a row with the same subject text (letter case
+// aside) and the same hash.
+bool pageShows(const CertificateRows &rows, const CertificateRow &certificate)
 {
-    const long rows = list.GetItemCount();
-    for (long row = 0; row < rows; ++row)
-        if (list.GetItemText(row, StoreViewDialog::COLUMN_SUBJECT).IsSameAs(subject, false) &&
-            rowHasHash(list, row, hash))
+    for (size_t position = 0; position < rows.size(); ++position)
+        if (rows[position].hash() == certificate.hash() &&
+            wxString(rows[position].subject()).IsSameAs(certificate.subject(), false))
             return true;
     return false;
+}
+
+// The page's selected rows from the top, as copies that stay whatever happens to the
+// page while they are worked on.
+std::vector<CertificateRow> selectedRows(const StoreViewDialog::__page_data &page)
+{
+    std::vector<CertificateRow> rows;
+    for (size_t position : page.list->selectedPositions())
+        rows.push_back(page.rows[position]);
+    return rows;
 }
 
 StoreViewDialog::__page_data *recordOf(const wxWindow *page)
@@ -74,7 +57,7 @@ StoreViewDialog::__page_data *recordOf(const wxWindow *page)
 } // namespace
 
 StoreViewDialog::__page_data::__page_data(const boost::shared_ptr<crypto::CryptoStore> &pageStore,
-                                          wxListCtrl *pageList)
+                                          CertificateList *pageList)
     : total(0), store(pageStore), list(pageList)
 {
 }
@@ -187,19 +170,19 @@ void StoreViewDialog::openStorePage(const std::wstring &nameOrPath, bool isFile,
 {
     const boost::shared_ptr<crypto::CryptoStore> store = crypto::openStore(nameOrPath, isFile);
     auto record = std::make_unique<__page_data>(store);
-    wxListCtrl *list = addStorePage(title, record.release());
-    fillList(*store, *list);
+    __page_data &page = *record;
+    addStorePage(title, record.release());
+    fillList(page);
     if (m_notebook->GetPageCount() == 1)
         setToolsEnabled(true);
 }
 
-wxListCtrl *StoreViewDialog::addStorePage(const std::wstring &title, __page_data *record)
+CertificateList *StoreViewDialog::addStorePage(const std::wstring &title, __page_data *record)
 {
     auto *panel = new wxPanel(m_notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL, L"panel");
     auto *sizer = new wxBoxSizer(wxVERTICAL);
 
-    auto *list = new wxListCtrl(panel, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxLC_REPORT, wxDefaultValidator,
-                                L"listCtrl");
+    auto *list = new CertificateList(panel, record ? &record->rows : nullptr);
     list->InsertColumn(COLUMN_SUBJECT, L"Кому выдан", wxLIST_FORMAT_LEFT, 350);
     list->InsertColumn(COLUMN_ISSUER, L"Кем выдан", wxLIST_FORMAT_LEFT, 150);
     list->InsertColumn(COLUMN_NOT_AFTER, L"Дата окончания", wxLIST_FORMAT_LEFT, 100);
@@ -259,29 +242,23 @@ void StoreViewDialog::OnPageClose(wxAuiNotebookEvent &event)
 
 // --- Lists, counts and the filter -----------------------------------------------------------
 
-void StoreViewDialog::fillList(crypto::CryptoStore &store, wxListCtrl &list)
+void StoreViewDialog::fillList(__page_data &page)
 {
-    list.DeleteAllItems();
-    const std::vector<crypto::CryptoCertificate> certificates = store.enumerate();
-    const long count = static_cast<long>(certificates.size());
+    const std::vector<crypto::CryptoCertificate> certificates = page.store->enumerate();
     wxGauge *gauge = m_statusBar->gauge();
-    gauge->SetRange(static_cast<int>(count));
-
-    long row = 0;
-    for (const crypto::CryptoCertificate &certificate : certificates) {
-        list.InsertItem(row, shownName(certificate.subjectName(CERT_X500_NAME_STR)));
-        list.SetItem(row, COLUMN_ISSUER, shownName(certificate.issuerName(CERT_X500_NAME_STR)));
-        list.SetItem(row, COLUMN_NOT_AFTER, certificate.notAfter());
-        list.SetItem(row, COLUMN_HASH, certificate.sha1Hash());
-        list.SetItem(row, COLUMN_KEY, certificate.keyContainerInfo());
-        ++row;
-        gauge->SetValue(static_cast<int>(row));
-    }
+    gauge->SetRange(static_cast<int>(certificates.size()));
+    page.rows.fill(certificates, [gauge](size_t made) { gauge->SetValue(static_cast<int>(made)); });
+    page.list->showFilled();
     gauge->SetValue(0);
 
-    if (__page_data *record = recordOf(list.GetParent()))
-        record->total = static_cast<std::int32_t>(count);
+    page.total = static_cast<std::int32_t>(certificates.size());
     // The current page's counts, also when the list just filled is on a page behind it.
+    refreshCounts();
+}
+
+void StoreViewDialog::filterList(__page_data &page, const std::wstring &text)
+{
+    page.list->showChanged([&](CertificateRows &rows) { rows.narrow(text); });
     refreshCounts();
 }
 
@@ -293,7 +270,7 @@ void StoreViewDialog::showCounts(long shown, long total)
 void StoreViewDialog::refreshCounts()
 {
     if (const __page_data *record = currentPageData())
-        showCounts(record->list->GetItemCount(), record->total);
+        showCounts(static_cast<long>(record->rows.size()), record->total);
 }
 
 void StoreViewDialog::OnFilterText(wxCommandEvent &)
@@ -306,50 +283,27 @@ void StoreViewDialog::OnFilterText(wxCommandEvent &)
     record->filter = text;
     if (text.empty()) {
         // Rows the filter dropped are gone from the list: read them from the store again.
-        fillList(*record->store, *record->list);
+        fillList(*record);
         return;
     }
-    forEachRow(*record->list, &StoreViewDialog::dropIfNoMatch);
-}
-
-void StoreViewDialog::forEachRow(wxListCtrl &list, RowCallback callback)
-{
-    long index = -1;
-    for (;;) {
-        long next = list.GetNextItem(index, wxLIST_NEXT_ALL, 0);
-        if (next == -1)
-            break;
-        (this->*callback)(list, next);
-        index = next;
-    }
-    refreshCounts();
-}
-
-void StoreViewDialog::dropIfNoMatch(wxListCtrl &list, long &row)
-{
-    const wxString cell = list.GetItemText(row, COLUMN_SUBJECT);
-    const wxString filter = m_searchCtrl->GetValue();
-    if (!StrStrIW(cell.wc_str(), filter.wc_str())) {
-        list.DeleteItem(row);
-        --row;
-    }
+    // Each text narrows what the list shows already.
+    filterList(*record, text);
 }
 
 // --- Commands ---------------------------------------------------------------------------
 
 void StoreViewDialog::OnCertShow(wxCommandEvent &)
 {
-    if (const __page_data *record = currentPageData()) {
-        const boost::shared_ptr<crypto::CryptoStore> store = record->store;
-        viewSelected(*record->list, *store);
-    }
+    if (const __page_data *record = currentPageData())
+        viewSelected(*record);
 }
 
-void StoreViewDialog::viewSelected(wxListCtrl &list, crypto::CryptoStore &store)
+void StoreViewDialog::viewSelected(const __page_data &page)
 {
-    for (long row = nextSelectedRow(list, -1); row != -1; row = nextSelectedRow(list, row)) {
+    const boost::shared_ptr<crypto::CryptoStore> store = page.store;
+    for (const CertificateRow &row : selectedRows(page)) {
         try {
-            const crypto::CryptoCertificate certificate = certificateByHash(store, cellText(list, row, COLUMN_HASH));
+            const crypto::CryptoCertificate certificate = certificateByHash(*store, row.hash());
             CertViewDialog dialog(certificate, this, L"Просмотр сертификата");
             dialog.ShowModal();
         } catch (const crypto::CryptException &error) {
@@ -372,38 +326,31 @@ void StoreViewDialog::OnCopy(wxCommandEvent &)
 
 void StoreViewDialog::OnPaste(wxCommandEvent &)
 {
-    const __page_data *source = recordOf(m_copySource);
-    if (!source)
-        return;
-    const __page_data *target = currentPageData();
-    // Both stores stay open for the whole copy, whatever happens to their pages.
-    const boost::shared_ptr<crypto::CryptoStore> sourceStore = source->store;
-    const boost::shared_ptr<crypto::CryptoStore> targetStore =
-        target ? target->store : boost::shared_ptr<crypto::CryptoStore>();
-    pasteSelected(*source->list, target ? target->list : nullptr, *sourceStore, targetStore);
+    if (const __page_data *source = recordOf(m_copySource))
+        pasteSelected(*source, currentPageData());
 }
 
-void StoreViewDialog::pasteSelected(wxListCtrl &sourceList, wxListCtrl *targetList, crypto::CryptoStore &sourceStore,
-                                    const boost::shared_ptr<crypto::CryptoStore> &targetStore)
+void StoreViewDialog::pasteSelected(const __page_data &source, __page_data *target)
 {
-    const int selected = sourceList.GetSelectedItemCount();
-    if (selected == 0 || !targetStore || !targetList) {
+    const std::vector<CertificateRow> selected = selectedRows(source);
+    if (selected.empty() || !target || !target->store) {
         wxMessageBox(L"Не указаны сертификаты или не выбрано хранилище", L"Внимание", wxOK | wxCENTRE, this);
         return;
     }
+    // Both stores stay open for the whole copy, whatever happens to their pages.
+    const boost::shared_ptr<crypto::CryptoStore> sourceStore = source.store, targetStore = target->store;
 
-    wxProgressDialog progress(L"Копирование...", kCopyingText, selected, this,
+    wxProgressDialog progress(L"Копирование...", kCopyingText, static_cast<int>(selected.size()), this,
                               wxPD_CAN_ABORT | wxPD_APP_MODAL | wxPD_AUTO_HIDE | wxPD_ELAPSED_TIME | wxPD_SMOOTH |
                                   wxPD_REMAINING_TIME);
     int done = 0;
-    for (long row = nextSelectedRow(sourceList, -1); row != -1; row = nextSelectedRow(sourceList, row)) {
-        const std::wstring hash = cellText(sourceList, row, COLUMN_HASH);
+    for (const CertificateRow &row : selected) {
         // Only what the target page shows counts: rows its filter hides are not looked at.
-        if (listShows(*targetList, sourceList.GetItemText(row, COLUMN_SUBJECT), hash)) {
+        if (pageShows(target->rows, row)) {
             wxMessageBox(L"Сертификат уже присутствует в хранилище", L"Внимание", 0, this, 100, 50);
         } else {
             try {
-                targetStore->add(certificateByHash(sourceStore, hash));
+                targetStore->add(certificateByHash(*sourceStore, row.hash()));
             } catch (const crypto::CryptException &error) {
                 showError(error.message());
                 break;
@@ -418,52 +365,43 @@ void StoreViewDialog::pasteSelected(wxListCtrl &sourceList, wxListCtrl *targetLi
             break;
     }
     commitStoreFile(*targetStore); // a failed write leaves the store as its file holds it
-    fillList(*targetStore, *targetList);
+    fillList(*target);
 }
 
 void StoreViewDialog::OnDelete(wxCommandEvent &)
 {
-    if (const __page_data *record = currentPageData()) {
-        const boost::shared_ptr<crypto::CryptoStore> store = record->store;
-        deleteSelected(*record->list, *store);
-    }
+    if (__page_data *record = currentPageData())
+        deleteSelected(*record);
 }
 
-void StoreViewDialog::deleteSelected(wxListCtrl &list, crypto::CryptoStore &store)
+void StoreViewDialog::deleteSelected(__page_data &page)
 {
-    const int selected = list.GetSelectedItemCount();
-    if (selected > 0 && wxMessageBox(L"Подтверждаете удаление " + std::to_wstring(selected) + L" сертификатов ?",
-                                     L"Удаление", wxYES_NO, this, 100, 50) == wxNO)
+    const std::vector<size_t> selected = page.list->selectedPositions();
+    if (!selected.empty() && wxMessageBox(L"Подтверждаете удаление " + std::to_wstring(selected.size()) +
+                                              L" сертификатов ?",
+                                          L"Удаление", wxYES_NO, this, 100, 50) == wxNO)
         return;
 
-    __page_data *record = recordOf(list.GetParent());
-    bool deleted = false;
-    // Rows that failed stay selected; the search goes on after the last of them (`from`),
-    // not from the top, so that each failure is reported once.
-    long from = -1;
-    for (long row = nextSelectedRow(list, from); row != -1; row = nextSelectedRow(list, from)) {
-        try {
-            crypto::CryptoCertificate certificate = certificateByHash(store, cellText(list, row, COLUMN_HASH));
-            // A system store writes the deletion at once; a failed write keeps the row.
+    const boost::shared_ptr<crypto::CryptoStore> store = page.store;
+    std::vector<size_t> deleted;
+    for (size_t position : selected) {
+        // A system store writes the deletion at once; a failed write keeps the row, and
+        // so does any failure, still selected.
+        const bool gone = runReported([&] {
+            crypto::CryptoCertificate certificate = certificateByHash(*store, page.rows[position].hash());
             if (!certificate.deleteFromStore())
                 crypto::throwLastError();
-            list.DeleteItem(row);
-            if (record)
-                --record->total;
-            deleted = true;
-        } catch (const crypto::CryptException &error) {
-            showError(error.message());
-            from = row;
-        } catch (const std::exception &) {
-            showError(kStdExceptionText);
-            from = row;
-        }
+        });
+        if (gone)
+            deleted.push_back(position);
     }
-    if (deleted && !commitStoreFile(store)) {
+    page.list->showChanged([&](CertificateRows &shown) { shown.remove(deleted); });
+    page.total -= static_cast<std::int32_t>(deleted.size());
+    if (!deleted.empty() && !commitStoreFile(*store)) {
         // The store holds what its file does again: list that, under the page's filter.
-        fillList(store, list);
-        if (!m_searchCtrl->GetValue().empty())
-            forEachRow(list, &StoreViewDialog::dropIfNoMatch);
+        fillList(page);
+        if (!page.filter.empty())
+            filterList(page, page.filter);
     }
     refreshCounts();
 }

@@ -1,6 +1,8 @@
 // The store editor window: one notebook page per opened certificate store.
 #pragma once
 
+#include "storeview/certificatelist.h"
+#include "storeview/certificaterows.h"
 #include "storeview/simplestatusbar.h"
 #include "storeview/wxstoreviewex.h"
 
@@ -10,7 +12,6 @@
 
 #include <wx/clntdata.h>
 #include <wx/filedlg.h>
-#include <wx/listctrl.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
 
@@ -31,23 +32,26 @@ public:
 
     // The columns of a page's list; rows find their certificate again by COLUMN_HASH.
     enum Column {
-        COLUMN_SUBJECT = 0,
-        COLUMN_ISSUER = 1,
-        COLUMN_NOT_AFTER = 2,
-        COLUMN_HASH = 3,
-        COLUMN_KEY = 4,
+        COLUMN_SUBJECT = CertificateRows::SUBJECT,
+        COLUMN_ISSUER = CertificateRows::ISSUER,
+        COLUMN_NOT_AFTER = CertificateRows::NOT_AFTER,
+        COLUMN_HASH = CertificateRows::HASH,
+        COLUMN_KEY = CertificateRows::KEY,
     };
 
-    // The record each page panel owns as its client object: the page's store and list.
+    // The record each page panel owns as its client object: the page's store, its rows
+    // and the list that shows them.
     class __page_data : public wxClientData {
     public:
-        explicit __page_data(const boost::shared_ptr<crypto::CryptoStore> &pageStore, wxListCtrl *pageList = nullptr);
+        explicit __page_data(const boost::shared_ptr<crypto::CryptoStore> &pageStore,
+                             CertificateList *pageList = nullptr);
         ~__page_data() override;
 
         std::int32_t total;                         // certificates in the store when last listed
         boost::shared_ptr<crypto::CryptoStore> store;
         std::wstring filter;                        // the filter text in force on the page
-        wxListCtrl *list;                           // the page's list (owned by the page)
+        CertificateList *list;                      // the page's list (owned by the page)
+        CertificateRows rows;                       // what the list shows
     };
 
     // A parentless editor window, not shown yet. With a `storeName` (a system store's
@@ -82,27 +86,22 @@ protected:
     // and lists it. Throws when the store cannot be opened; no page is added then.
     void openStorePage(const std::wstring &nameOrPath, bool isFile, const std::wstring &title);
     // Adds a page with an empty certificate list; the page takes `record` when given.
-    wxListCtrl *addStorePage(const std::wstring &title, __page_data *record);
+    CertificateList *addStorePage(const std::wstring &title, __page_data *record);
 
-    // Lists every certificate of the store afresh, with the gauge, the counts and the
-    // total of the list's page.
-    void fillList(crypto::CryptoStore &store, wxListCtrl &list);
-    // Walks all rows of `list`; the callback may delete the row it is given and lower
-    // the index by one, so that the walk goes on with the row that moved up.
-    using RowCallback = void (StoreViewDialog::*)(wxListCtrl &list, long &row);
-    void forEachRow(wxListCtrl &list, RowCallback callback);
-    // The filter's callback: drops a row whose subject does not contain the filter text.
-    void dropIfNoMatch(wxListCtrl &list, long &row);
+    // Lists every certificate of the page's store afresh, with the gauge, the counts and
+    // the page's total.
+    void fillList(__page_data &page);
+    // Narrows the page's list to the rows whose subject holds `text`.
+    void filterList(__page_data &page, const std::wstring &text);
     void showCounts(long shown, long total);
     void refreshCounts();
 
     // The commands on a page's selected rows.
-    void viewSelected(wxListCtrl &list, crypto::CryptoStore &store);
-    // Copies the source list's selected certificates that the target list does not show
-    // into the target store; a missing target (list or store) is reported instead.
-    void pasteSelected(wxListCtrl &sourceList, wxListCtrl *targetList, crypto::CryptoStore &sourceStore,
-                       const boost::shared_ptr<crypto::CryptoStore> &targetStore);
-    void deleteSelected(wxListCtrl &list, crypto::CryptoStore &store);
+    void viewSelected(const __page_data &page);
+    // Copies the source page's selected certificates that the target page does not show
+    // into the target's store; a missing target is reported instead.
+    void pasteSelected(const __page_data &source, __page_data *target);
+    void deleteSelected(__page_data &page);
 
     // The filter box and every tool that needs a page, but Paste.
     void setToolsEnabled(bool on);

@@ -1,5 +1,5 @@
-// A page's certificate list: its columns and what each cell shows, the counts and the
-// gauge after a fill, and the filter box narrowing the current list.
+// A page's certificate list: its columns and what each cell shows, sorting by a column,
+// the counts and the gauge after a fill, and the filter box narrowing the current list.
 #include "storeeditor.h"
 #include "storefixtures.h"
 
@@ -15,6 +15,15 @@ class CertificateList : public storetest::EditorTest {};
 class CertificateFilter : public storetest::EditorTest {};
 
 const wchar_t kGostProvider[] = L"Crypto-Pro GOST R 34.10-2001 Cryptographic Service Provider";
+
+// A click on a column's heading, as the list's header reports it.
+void clickHeading(wxListCtrl &list, int column)
+{
+    wxListEvent click(wxEVT_LIST_COL_CLICK, list.GetId());
+    click.SetEventObject(&list);
+    click.m_col = column;
+    list.GetEventHandler()->ProcessEvent(click);
+}
 
 // --- Columns and cells -----------------------------------------------------------------
 
@@ -129,6 +138,35 @@ TEST_F(CertificateList, KeepsTheStoresOrder)
 
     EXPECT_EQ(column(editor->currentList(), Column::COLUMN_SUBJECT),
               (std::vector<std::wstring>{L"Первый", L"Второй", L"Третий"}));
+}
+
+TEST_F(CertificateList, SortsByTheClickedColumnUpThenDownKeepingTheSelectionAndTheOrderOnRefill)
+{
+    fillSystemStore(L"My", {storetest::certificate("Петров"), storetest::certificate("Абрамов"),
+                            storetest::certificate("Сидоров")});
+    auto *editor = new StoreEditor(L"My", false);
+    wxListCtrl &list = editor->currentList();
+    storetest::select(list, {2});
+
+    clickHeading(list, Column::COLUMN_SUBJECT);
+    EXPECT_EQ(column(list, Column::COLUMN_SUBJECT), (std::vector<std::wstring>{L"Абрамов", L"Петров", L"Сидоров"}));
+    EXPECT_EQ(storetest::selectedRows(list), std::vector<long>{2});
+    EXPECT_EQ(list.GetSortIndicator(), Column::COLUMN_SUBJECT);
+    EXPECT_TRUE(list.IsAscendingSortIndicator());
+
+    clickHeading(list, Column::COLUMN_SUBJECT);
+    const std::vector<std::wstring> descending = {L"Сидоров", L"Петров", L"Абрамов"};
+    EXPECT_EQ(column(list, Column::COLUMN_SUBJECT), descending);
+    EXPECT_EQ(storetest::selectedRows(list), std::vector<long>{0});
+    EXPECT_FALSE(list.IsAscendingSortIndicator());
+
+    // The commands take the rows where the list shows them.
+    guitest::dialogs().queueAnswer(wxID_YES);
+    editor->command(wxStoreViewEx::ID_DELETE);
+    EXPECT_EQ(column(list, Column::COLUMN_SUBJECT), (std::vector<std::wstring>{L"Петров", L"Абрамов"}));
+    storetest::add(*editor->currentPageData()->store, storetest::certificate("Сидоров"));
+    editor->command(wxStoreViewEx::ID_REFRESH);
+    EXPECT_EQ(column(list, Column::COLUMN_SUBJECT), descending);
 }
 
 // --- Counts and gauge --------------------------------------------------------------------
