@@ -160,12 +160,44 @@ bool removeElement(std::vector<SerializedElement> &elements, const Bytes &encode
 
 } // namespace
 
+namespace {
+
+// Every store alive. A handle is taken for a store only when it names one of them, so that
+// a foreign or closed handle is refused without being read as a store.
+std::mutex &liveStoresMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::unordered_set<const void *> &liveStores()
+{
+    static std::unordered_set<const void *> stores;
+    return stores;
+}
+
+} // namespace
+
+Store::Store(Kind kind) : kind_(kind)
+{
+    std::lock_guard<std::mutex> guard(liveStoresMutex());
+    liveStores().insert(this);
+}
+
+Store::~Store()
+{
+    std::lock_guard<std::mutex> guard(liveStoresMutex());
+    liveStores().erase(this);
+}
+
 Store *storeOf(HCERTSTORE handle)
 {
-    auto *store = static_cast<Store *>(handle);
-    if (!store || store->magic != Store::kMagic)
-        return fail(hresultCode(E_INVALIDARG), static_cast<Store *>(nullptr));
-    return store;
+    {
+        std::lock_guard<std::mutex> guard(liveStoresMutex());
+        if (handle && liveStores().count(handle) != 0)
+            return static_cast<Store *>(handle);
+    }
+    return fail(hresultCode(E_INVALIDARG), static_cast<Store *>(nullptr));
 }
 
 Store *newDetachedStore() { return new Store(Store::Kind::Memory); }
@@ -183,7 +215,6 @@ void Store::release()
         }
         head_ = tail_ = nullptr;
     }
-    magic = 0;
     delete this;
 }
 

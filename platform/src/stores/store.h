@@ -10,13 +10,10 @@ namespace platform {
 class Store final : public CertOwner {
 public:
     enum class Kind { Memory, File, System };
-    static constexpr std::uint32_t kMagic = 0x53544F52; // "STOR"
-
-    explicit Store(Kind kind) : kind_(kind) {}
+    explicit Store(Kind kind);
+    ~Store();
     Store(const Store &) = delete;
     Store &operator=(const Store &) = delete;
-
-    std::uint32_t magic = kMagic;
 
     Kind kind() const { return kind_; }
 
