@@ -69,6 +69,18 @@ void report(const std::string &line)
 // Reads the configuration line by line. A section with a problem is skipped whole, so a
 // mistake costs one provider, never the others; the built-in provider is always listed
 // and keeps its type.
+// One section of the file as it is read. Outside the reader, so that it is complete (and
+// default-constructible) where the reader keeps an optional one.
+struct Section {
+    ProviderConfig provider;
+    std::string name; // as written, for the messages
+    size_t line = 0;
+    bool named = false; // the header names a provider not described before
+    bool builtIn = false;
+    bool typed = false;
+    bool broken = false;
+};
+
 class ConfigReader {
 public:
     explicit ConfigReader(std::string path) : path_(std::move(path)) {}
@@ -95,16 +107,6 @@ public:
     }
 
 private:
-    struct Section {
-        ProviderConfig provider;
-        std::string name; // as written, for the messages
-        size_t line = 0;
-        bool named = false; // the header names a provider not described before
-        bool builtIn = false;
-        bool typed = false;
-        bool broken = false;
-    };
-
     void problem(size_t line, const std::string &what)
     {
         report(path_ + ":" + std::to_string(line) + ": " + what);
