@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the program's tool bar pictures as 8-bit palette BMP files.
+"""Draws the program's tool bar pictures as 8-bit palette BMP files, and its Windows icon.
 
     python3 drawbitmaps.py [OUTDIR]     (default: this folder)
 
@@ -229,11 +229,33 @@ def bmp_bytes(rows):
     return header + info + palette + bytes(pixels)
 
 
+def ico_bytes(rows):
+    """A 16 x 16 icon of one 8-bit picture, its background transparent."""
+    rows = ['.' * len(rows[0])] * (16 - len(rows)) + rows
+    assert len(rows) == 16 and all(len(r) == 16 for r in rows), 'an icon is 16 x 16'
+    # Black where the mask shows the screen, which Windows combines with the picture by XOR.
+    image = bmp_bytes([r.replace('.', 'k') for r in rows])[14:]  # without the file header
+    info = bytearray(image[:40])
+    struct.pack_into('<i', info, 8, 32)  # an icon's height counts its mask too
+    mask = bytearray()
+    for row in reversed(rows):
+        bits = 0
+        for c in row:
+            bits = (bits << 1) | (c == '.')
+        mask += struct.pack('>H', bits) + bytes(2)  # rows of 32 bits
+    data = bytes(info) + image[40:] + bytes(mask)
+    directory = struct.pack('<HHH', 0, 1, 1)
+    entry = struct.pack('<BBBBHHII', 16, 16, 0, 0, 1, 8, len(data), 6 + 16)
+    return directory + entry + data
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     for name, rows in PICTURES.items():
         with open(os.path.join(out, name + '.bmp'), 'wb') as f:
             f.write(bmp_bytes(rows))
+    with open(os.path.join(out, 'certinstall.ico'), 'wb') as f:
+        f.write(ico_bytes(PICTURES['import']))
 
 
 if __name__ == '__main__':

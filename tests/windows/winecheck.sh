@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Checks the Windows builds of scripts/build-windows:
+# - each certinstall.exe and quorbel.dll imports only DLLs that come with Windows (the
+#   names Wine carries as its own system DLLs), so nothing of MinGW has to lie beside it;
+# - the 64-bit certinstall.exe runs under Wine, against Wine's own crypt32 and advapi32:
+#   it shows its main window, the message boxes before it answered as a user would, and
+#   ends with exit code 0 when that window is closed. (Debian's wine64 has no 32-bit side,
+#   so the i686 build is only checked by its imports.)
+#   winecheck.sh BUILD_WINDOWS_DIR [SCREENSHOT.png]
+set -euo pipefail
+dir=$(realpath "$1")
+screenshot=${2:-}
+
+wine_system=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || { echo "winecheck: $wine missing (Debian package wine64)" >&2; exit 1; }
+
+fail() { echo "winecheck: $*" >&2; exit 1; }
+
+# All of it runs on a virtual display of its own.
+if [ -z "${WINECHECK_ON_DISPLAY:-}" ]; then
+  exec env WINECHECK_ON_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$0" "$@"
+fi
+
+for file in "$dir"/i686/app/certinstall.exe "$dir"/x86_64/app/certinstall.exe "$dir"/quorbel/quorbel.dll; do
+  [ -s "$file" ] || fail "$file missing"
+  imports=$(objdump -p "$file" | sed -n 's/^\s*DLL Name: //p')
+  [ -n "$imports" ] || fail "$file: no import table read"
+  for dll in $imports; do
+    [ -e "$wine_system/${dll,,}" ] || fail "$file imports $dll, which Windows does not carry"
+  done
+  echo "winecheck: $(realpath --relative-to="$dir" "$file") imports only system DLLs: $(echo $imports)"
+done
+
+export WINEPREFIX; WINEPREFIX=$(mktemp -d)
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d" LANG=ru_RU.UTF-8
+log=$WINEPREFIX.log
+cleanup() { /usr/lib/wine/wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX" "$log"; }
+trap cleanup EXIT
+"$wine" wineboot -i >/dev/null 2>&1
+# No window manager runs on the display: Wine draws the title bars itself.
+"$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+/usr/lib/wine/wineserver -w
+
+title="Установка сертификата из ключевого контейнера"
+# The boxes the start-up search may show first: Wine has no GOST provider and no key
+# containers.
+question="Отсутствует носитель"
+error="Ошибка создания провайдера"
+
+"$wine" "$dir/x86_64/app/certinstall.exe" >"$log" 2>&1 &
+pid=$!
+
+window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1; }
+# Keys go to the focused window, as a user's would; then wait until the window has gone.
+press() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || true
+  sleep 0.5
+  xdotool key --clearmodifiers "${@:2}"
+  for _ in $(seq 20); do
+    xdotool getwindowname "$1" >/dev/null 2>&1 && xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$1" || return 0
+    sleep 0.5
+  done
+}
+
+main=""
+for _ in $(seq 120); do
+  kill -0 "$pid" 2>/dev/null || { cat "$log" >&2; fail "certinstall.exe ended before showing its window"; }
+  if box=$(window "$question") && [ -n "$box" ]; then
+    echo "winecheck: answered \"$question\" with No"
+    press "$box" Tab Return   # from Yes to No
+  elif box=$(window "$error") && [ -n "$box" ]; then
+    echo "winecheck: answered \"$error\" with OK"
+    press "$box" Return
+  elif main=$(window "$title") && [ -n "$main" ]; then
+    break
+  fi
+  sleep 1
+done
+[ -n "$main" ] || fail "no window \"$title\" within two minutes"
+echo "winecheck: certinstall.exe shows \"$title\""
+
+eval "$(xdotool getwindowgeometry --shell "$main")"
+if [ -n "$screenshot" ]; then
+  sleep 2
+  # From the screen, as the user sees it, not from the window's own drawing.
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$screenshot"
+  echo "winecheck: screenshot in $screenshot"
+fi
+
+# Closed as a user closes it: the close button at the right end of the title bar.
+xdotool mousemove $((X + WIDTH - 12)) $((Y + 10)) click 1
+for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 1; done
+if kill -0 "$pid" 2>/dev/null; then kill "$pid"; fail "certinstall.exe still runs 30 s after its window was closed"; fi
+code=0; wait "$pid" || code=$?
+[ "$code" -eq 0 ] || { cat "$log" >&2; fail "certinstall.exe ended with exit code $code"; }
+echo "winecheck: certinstall.exe ended cleanly when its window was closed"
