@@ -301,17 +301,12 @@ void StoreViewDialog::OnCertShow(wxCommandEvent &)
 void StoreViewDialog::viewSelected(const __page_data &page)
 {
     const boost::shared_ptr<crypto::CryptoStore> store = page.store;
-    for (const CertificateRow &row : selectedRows(page)) {
-        try {
+    for (const CertificateRow &row : selectedRows(page))
+        runReported([&] {
             const crypto::CryptoCertificate certificate = certificateByHash(*store, row.hash());
             CertViewDialog dialog(certificate, this, L"Просмотр сертификата");
             dialog.ShowModal();
-        } catch (const crypto::CryptException &error) {
-            showError(error.message());
-        } catch (const std::exception &) {
-            showError(kStdExceptionText);
-        }
-    }
+        });
 }
 
 void StoreViewDialog::OnCopy(wxCommandEvent &)
@@ -346,19 +341,10 @@ void StoreViewDialog::pasteSelected(const __page_data &source, __page_data *targ
     int done = 0;
     for (const CertificateRow &row : selected) {
         // Only what the target page shows counts: rows its filter hides are not looked at.
-        if (pageShows(target->rows, row)) {
+        if (pageShows(target->rows, row))
             wxMessageBox(L"Сертификат уже присутствует в хранилище", L"Внимание", 0, this, 100, 50);
-        } else {
-            try {
-                targetStore->add(certificateByHash(*sourceStore, row.hash()));
-            } catch (const crypto::CryptException &error) {
-                showError(error.message());
-                break;
-            } catch (const std::exception &) {
-                showError(kStdExceptionText);
-                break;
-            }
-        }
+        else if (!runReported([&] { targetStore->add(certificateByHash(*sourceStore, row.hash())); }))
+            break;
         const bool goOn = progress.Update(done, kCopyingText);
         ++done;
         if (!goOn)

@@ -162,14 +162,14 @@ StoreFileRead readStoreFile(const std::string &path, Bytes &out)
     if (size == 0)
         return StoreFileRead::Read; // an empty file is an empty store
     // The header first: a file that is no store costs its first bytes, whatever its size.
-    Bytes head(std::min(size, kSerializedStoreHeaderSize));
-    if (!readFully(file.fd, head, 0))
+    out.resize(std::min(size, kSerializedStoreHeaderSize));
+    if (!readFully(file.fd, out, 0))
         return StoreFileRead::Failed;
-    if (!isSerializedStoreHeader(head.data(), head.size()))
+    if (!isSerializedStoreHeader(out.data(), out.size()))
         return fail(ERROR_FILE_CORRUPT, StoreFileRead::Failed);
+    const size_t read = out.size();
     out.resize(size);
-    std::copy(head.begin(), head.end(), out.begin());
-    return readFully(file.fd, out, head.size()) ? StoreFileRead::Read : StoreFileRead::Failed;
+    return readFully(file.fd, out, read) ? StoreFileRead::Read : StoreFileRead::Failed;
 }
 
 bool replaceFileAtomically(const std::string &path, const Bytes &data)
