@@ -66,9 +66,6 @@ void report(const std::string &line)
         std::fprintf(stderr, "%s\n", line.c_str());
 }
 
-// Reads the configuration line by line. A section with a problem is skipped whole, so a
-// mistake costs one provider, never the others; the built-in provider is always listed
-// and keeps its type.
 // One section of the file as it is read. Outside the reader, so that it is complete (and
 // default-constructible) where the reader keeps an optional one.
 struct Section {
@@ -81,6 +78,9 @@ struct Section {
     bool broken = false;
 };
 
+// Reads the configuration line by line. A section with a problem is skipped whole, so a
+// mistake costs one provider, never the others; the built-in provider is always listed
+// and keeps its type.
 class ConfigReader {
 public:
     explicit ConfigReader(std::string path) : path_(std::move(path)) {}
