@@ -147,6 +147,10 @@ typedef BOOL(WINAPI *PFN_CERT_ENUM_SYSTEM_STORE)(const void *pvSystemStore, DWOR
 #define CERT_STORE_PROV_FILENAME CERT_STORE_PROV_FILENAME_W
 #define CERT_STORE_PROV_SYSTEM_W ((LPCSTR)10)
 #define CERT_STORE_PROV_SYSTEM CERT_STORE_PROV_SYSTEM_W
+#define CERT_STORE_PROV_PKCS7 ((LPCSTR)5)
+#define CERT_STORE_PROV_SERIALIZED ((LPCSTR)6)
+#define sz_CERT_STORE_PROV_PKCS7 "PKCS7"
+#define sz_CERT_STORE_PROV_SERIALIZED "Serialized"
 #define sz_CERT_STORE_PROV_MEMORY "Memory"
 #define sz_CERT_STORE_PROV_FILENAME_W "File"
 #define sz_CERT_STORE_PROV_FILENAME sz_CERT_STORE_PROV_FILENAME_W
@@ -198,6 +202,33 @@ typedef BOOL(WINAPI *PFN_CERT_ENUM_SYSTEM_STORE)(const void *pvSystemStore, DWOR
 #define CERT_STORE_CERTIFICATE_CONTEXT_FLAG (1 << CERT_STORE_CERTIFICATE_CONTEXT)
 #define CERT_STORE_CRL_CONTEXT_FLAG (1 << CERT_STORE_CRL_CONTEXT)
 #define CERT_STORE_CTL_CONTEXT_FLAG (1 << CERT_STORE_CTL_CONTEXT)
+
+// Saving a store's certificates as a serialized store or a PKCS #7 message.
+#define CERT_STORE_SAVE_AS_STORE 1
+#define CERT_STORE_SAVE_AS_PKCS7 2
+#define CERT_STORE_SAVE_TO_FILE 1
+#define CERT_STORE_SAVE_TO_MEMORY 2
+#define CERT_STORE_SAVE_TO_FILENAME_A 3
+#define CERT_STORE_SAVE_TO_FILENAME_W 4
+#define CERT_STORE_SAVE_TO_FILENAME CERT_STORE_SAVE_TO_FILENAME_W
+
+// Binary data as text and back.
+#define CRYPT_STRING_BASE64HEADER 0x00000000
+#define CRYPT_STRING_BASE64 0x00000001
+#define CRYPT_STRING_BINARY 0x00000002
+#define CRYPT_STRING_BASE64REQUESTHEADER 0x00000003
+#define CRYPT_STRING_HEX 0x00000004
+#define CRYPT_STRING_HEXASCII 0x00000005
+#define CRYPT_STRING_BASE64_ANY 0x00000006
+#define CRYPT_STRING_ANY 0x00000007
+#define CRYPT_STRING_HEX_ANY 0x00000008
+#define CRYPT_STRING_BASE64X509CRLHEADER 0x00000009
+#define CRYPT_STRING_HEXADDR 0x0000000a
+#define CRYPT_STRING_HEXASCIIADDR 0x0000000b
+#define CRYPT_STRING_HEXRAW 0x0000000c
+#define CRYPT_STRING_STRICT 0x20000000
+#define CRYPT_STRING_NOCRLF 0x40000000
+#define CRYPT_STRING_NOCR 0x80000000
 
 // Finding certificates.
 #define CERT_COMPARE_SHIFT 16
@@ -301,6 +332,8 @@ DWORD WINAPI CertGetNameStringW(PCCERT_CONTEXT pCertContext, DWORD dwType, DWORD
 // Stores.
 HCERTSTORE WINAPI CertOpenStore(LPCSTR lpszStoreProvider, DWORD dwEncodingType, HCRYPTPROV_LEGACY hCryptProv,
                                 DWORD dwFlags, const void *pvPara);
+BOOL WINAPI CertSaveStore(HCERTSTORE hCertStore, DWORD dwEncodingType, DWORD dwSaveAs, DWORD dwSaveTo,
+                          void *pvSaveToPara, DWORD dwFlags);
 HCERTSTORE WINAPI CertOpenSystemStoreW(HCRYPTPROV_LEGACY hProv, LPCWSTR szSubsystemProtocol);
 HCERTSTORE WINAPI CertDuplicateStore(HCERTSTORE hCertStore);
 BOOL WINAPI CertCloseStore(HCERTSTORE hCertStore, DWORD dwFlags);
@@ -319,3 +352,9 @@ BOOL WINAPI CertAddSerializedElementToStore(HCERTSTORE hCertStore, const BYTE *p
 BOOL WINAPI CertDeleteCertificateFromStore(PCCERT_CONTEXT pCertContext);
 BOOL WINAPI CertEnumSystemStore(DWORD dwFlags, void *pvSystemStoreLocationPara, void *pvArg,
                                 PFN_CERT_ENUM_SYSTEM_STORE pfnEnum);
+
+// Binary data as text (Base64, with or without PEM headers, or hexadecimal) and back.
+BOOL WINAPI CryptStringToBinaryW(LPCWSTR pszString, DWORD cchString, DWORD dwFlags, BYTE *pbBinary,
+                                 DWORD *pcbBinary, DWORD *pdwSkip, DWORD *pdwFlags);
+BOOL WINAPI CryptBinaryToStringW(const BYTE *pbBinary, DWORD cbBinary, DWORD dwFlags, LPWSTR pszString,
+                                 DWORD *pcchString);
