@@ -89,6 +89,36 @@ void SerializedStore::add(PCCERT_CONTEXT context)
         throwLastError(L"Ошибка добавления сертификата в хранилище.\n");
 }
 
+MemoryStore::MemoryStore()
+{
+    HCERTSTORE handle = CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr);
+    if (!handle)
+        throwLastError();
+    reset(handle);
+}
+
+MemoryStore::MemoryStore(LPCSTR provider, const BYTE *data, size_t size)
+{
+    CRYPT_DATA_BLOB blob{static_cast<DWORD>(size), const_cast<BYTE *>(data)};
+    HCERTSTORE handle = CertOpenStore(provider, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, 0, &blob);
+    if (!handle)
+        throwLastError();
+    reset(handle);
+}
+
+std::vector<BYTE> MemoryStore::save(DWORD saveAs) const
+{
+    CRYPT_DATA_BLOB blob{0, nullptr};
+    if (!CertSaveStore(handle(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, saveAs, CERT_STORE_SAVE_TO_MEMORY, &blob, 0))
+        throwLastError();
+    std::vector<BYTE> bytes(blob.cbData);
+    blob.pbData = bytes.data();
+    if (!CertSaveStore(handle(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, saveAs, CERT_STORE_SAVE_TO_MEMORY, &blob, 0))
+        throwLastError();
+    bytes.resize(blob.cbData);
+    return bytes;
+}
+
 boost::shared_ptr<CryptoStore> openStore(const std::wstring &nameOrPath, bool isFile)
 {
     if (isFile)

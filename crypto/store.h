@@ -59,6 +59,20 @@ public:
     using CryptoStore::add;
 };
 
+// A store that lives in memory only: empty, or the certificates of an encoded message.
+class MemoryStore : public CryptoStore {
+public:
+    MemoryStore();
+    // The certificates of a PKCS #7 message (`provider` CERT_STORE_PROV_PKCS7) or of a
+    // serialized store, with their properties (CERT_STORE_PROV_SERIALIZED); throws when
+    // the bytes are not that.
+    MemoryStore(LPCSTR provider, const BYTE *data, size_t size);
+
+    // Every certificate as a serialized store, with its properties
+    // (CERT_STORE_SAVE_AS_STORE), or as a PKCS #7 message (CERT_STORE_SAVE_AS_PKCS7).
+    std::vector<BYTE> save(DWORD saveAs) const;
+};
+
 // A store file when `isFile`, else the system store of that name.
 boost::shared_ptr<CryptoStore> openStore(const std::wstring &nameOrPath, bool isFile);
 

@@ -135,6 +135,24 @@ PICTURES = {
         "kggggggggggggggk",
         "kkkkkkkkkkkkkkkk",
     ],
+    # A green arrow going up out of an open box.
+    'export': [
+        ".......GG.......",
+        "......GllG......",
+        ".....GllllG.....",
+        "....GllllllG....",
+        "...GGGGllGGGG...",
+        "......GllG......",
+        "......GllG......",
+        "k.....GllG.....k",
+        "kk....GllG....kk",
+        "kgk...GGGG...kgk",
+        "kgwkkkkkkkkkkwgk",
+        "kgwwwwwwwwwwwwgk",
+        "kgwwwwwwwwwwwwgk",
+        "kggggggggggggggk",
+        "kkkkkkkkkkkkkkkk",
+    ],
     # A magnifying glass.
     'preview': [
         "....kkkkk.......",

@@ -28,6 +28,19 @@ int compareIn(int column, const CertificateRow &a, const CertificateRow &b)
 
 } // namespace
 
+CertificateRow CertificateRows::rowOf(const crypto::CryptoCertificate &certificate)
+{
+    CertificateRow row;
+    row.texts[SUBJECT] = shownName(certificate.subjectName(CERT_X500_NAME_STR));
+    row.texts[ISSUER] = shownName(certificate.issuerName(CERT_X500_NAME_STR));
+    row.texts[NOT_AFTER] = certificate.notAfter();
+    row.texts[HASH] = certificate.sha1Hash();
+    row.texts[KEY] = certificate.keyContainerInfo();
+    const FILETIME &notAfter = certificate.context()->pCertInfo->NotAfter;
+    row.notAfter = std::uint64_t(notAfter.dwHighDateTime) << 32 | notAfter.dwLowDateTime;
+    return row;
+}
+
 void CertificateRows::fill(const std::vector<crypto::CryptoCertificate> &certificates,
                            const std::function<void(size_t made)> &progress)
 {
@@ -35,16 +48,8 @@ void CertificateRows::fill(const std::vector<crypto::CryptoCertificate> &certifi
     m_shown.clear();
     m_rows.reserve(certificates.size());
     for (const crypto::CryptoCertificate &certificate : certificates) {
-        CertificateRow row;
-        row.texts[SUBJECT] = shownName(certificate.subjectName(CERT_X500_NAME_STR));
-        row.texts[ISSUER] = shownName(certificate.issuerName(CERT_X500_NAME_STR));
-        row.texts[NOT_AFTER] = certificate.notAfter();
-        row.texts[HASH] = certificate.sha1Hash();
-        row.texts[KEY] = certificate.keyContainerInfo();
-        const FILETIME &notAfter = certificate.context()->pCertInfo->NotAfter;
-        row.notAfter = std::uint64_t(notAfter.dwHighDateTime) << 32 | notAfter.dwLowDateTime;
         m_shown.push_back(m_rows.size());
-        m_rows.push_back(std::move(row));
+        m_rows.push_back(rowOf(certificate));
         progress(m_rows.size());
     }
     applySort();

@@ -26,6 +26,9 @@ class CertificateRows {
 public:
     enum Column { SUBJECT, ISSUER, NOT_AFTER, HASH, KEY };
 
+    // What a list shows of the certificate.
+    static CertificateRow rowOf(const crypto::CryptoCertificate &certificate);
+
     // A row for each certificate, in the order given (then ordered by the sort in force),
     // every row shown; `progress` is told the number of rows made after each one.
     void fill(const std::vector<crypto::CryptoCertificate> &certificates,

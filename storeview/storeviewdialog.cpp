@@ -2,15 +2,19 @@
 
 #include "certview/certviewdialog.h"
 
+#include "crypto/certexport.h"
 #include "crypto/certformat.h"
 #include "crypto/certificate.h"
+#include "crypto/certimport.h"
 #include "crypto/cryptexception.h"
 #include "crypto/storecatalog.h"
 
+#include <wx/filename.h>
 #include <wx/msgdlg.h>
 #include <wx/progdlg.h>
 
 #include <memory>
+#include <set>
 
 namespace test {
 
@@ -18,6 +22,36 @@ namespace {
 
 const wchar_t kStdExceptionText[] = L"Исключение стандартной библиотеки";
 const wchar_t kCopyingText[] = L"Копирование  сертификатов";
+
+// The forms Экспорт writes, in the order of its dialog's filters.
+const struct {
+    const wchar_t *filter;
+    const wchar_t *extension;
+    crypto::CertificateFileForm form;
+} kExportForms[] = {
+    {L"Сертификат X.509 (DER) (*.cer)|*.cer", L"cer", crypto::CertificateFileForm::Der},
+    {L"Сертификат X.509 (Base64) (*.cer)|*.cer", L"cer", crypto::CertificateFileForm::Base64},
+    {L"PKCS #7 (*.p7b)|*.p7b", L"p7b", crypto::CertificateFileForm::Pkcs7},
+    {L"Хранилище сертификатов (*.sst)|*.sst", L"sst", crypto::CertificateFileForm::StoreFile},
+};
+
+// An error's text on one line, for a list of them.
+std::wstring oneLine(std::wstring text)
+{
+    for (wchar_t &c : text)
+        if (c == L'\r' || c == L'\n')
+            c = L' ';
+    while (!text.empty() && text.back() == L' ')
+        text.pop_back();
+    return text;
+}
+
+std::wstring reasonOf(const std::exception &error)
+{
+    if (const auto *crypt = dynamic_cast<const crypto::CryptException *>(&error))
+        return oneLine(crypt->message());
+    return kStdExceptionText;
+}
 
 // The certificate of `store` whose SHA-1 hash the text gives; throws when there is none.
 crypto::CryptoCertificate certificateByHash(const crypto::CryptoStore &store, const std::wstring &hash)
@@ -75,6 +109,7 @@ StoreViewDialog::StoreViewDialog(const std::wstring &storeName, bool storeIsFile
     } labels[] = {
         {ID_CERT_SHOW, L"Просмотр"}, {ID_COPY, L"Копировать"}, {ID_PASTE, L"Вставить"},
         {ID_DELETE, L"Удалить"},     {ID_REFRESH, L"Обновить"}, {ID_IMPORT, L"Импорт"},
+        {ID_EXPORT, L"Экспорт"},
     };
     for (const auto &tool : labels)
         m_toolBar->FindById(tool.id)->SetLabel(tool.label);
@@ -137,6 +172,21 @@ void StoreViewDialog::popUpStoreMenu(wxMenu &menu)
 std::wstring StoreViewDialog::chosenPath(const wxFileDialog &dialog) const
 {
     return dialog.GetPath().ToStdWstring();
+}
+
+std::vector<std::wstring> StoreViewDialog::chosenPaths(const wxFileDialog &dialog) const
+{
+    wxArrayString paths;
+    dialog.GetPaths(paths);
+    std::vector<std::wstring> chosen;
+    for (const wxString &path : paths)
+        chosen.push_back(path.ToStdWstring());
+    return chosen;
+}
+
+int StoreViewDialog::chosenFilter(const wxFileDialog &dialog) const
+{
+    return dialog.GetFilterIndex();
 }
 
 void StoreViewDialog::OnStoreMenu(wxCommandEvent &event)
@@ -404,10 +454,111 @@ void StoreViewDialog::OnRefresh(wxCommandEvent &)
     m_searchCtrl->SetValue(wxEmptyString);
 }
 
-void StoreViewDialog::OnImport(wxCommandEvent &event)
+void StoreViewDialog::OnImport(wxCommandEvent &)
 {
-    event.Skip();
-    wxMessageBox(L"Извините, но данная функция пока не реализована", L"Нам очень стыдно", wxOK | wxCENTRE);
+    __page_data *record = currentPageData();
+    if (!record)
+        return;
+    wxFileDialog dialog(this, L"Импорт сертификатов", wxEmptyString, wxEmptyString,
+                        L"Сертификаты (*.cer;*.crt;*.der;*.pem;*.p7b;*.p7c;*.sst)|*.cer;*.crt;*.der;*.pem;*.p7b;*.p7c;"
+                        L"*.sst|Все файлы (*.*)|*.*",
+                        wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    importFiles(*record, chosenPaths(dialog));
+}
+
+void StoreViewDialog::importFiles(__page_data &page, const std::vector<std::wstring> &paths)
+{
+    // The store stays open for the whole import, whatever happens to the page.
+    const boost::shared_ptr<crypto::CryptoStore> store = page.store;
+    size_t added = 0, present = 0;
+    std::set<std::wstring> addedHashes; // a certificate in two files is added once
+    std::wstring failures;
+    for (const std::wstring &path : paths) {
+        const std::wstring name = wxFileName(path).GetFullName().ToStdWstring();
+        try {
+            for (const crypto::CryptoCertificate &certificate : crypto::readCertificateFile(path)) {
+                const CertificateRow row = CertificateRows::rowOf(certificate);
+                if (pageShows(page.rows, row) || addedHashes.count(row.hash())) {
+                    ++present;
+                    continue;
+                }
+                store->add(certificate);
+                addedHashes.insert(row.hash());
+                ++added;
+            }
+        } catch (const std::exception &error) {
+            failures += L"\n" + name + L": " + reasonOf(error);
+        }
+    }
+    if (added > 0 && dynamic_cast<crypto::SerializedStore *>(store.get())) {
+        try {
+            store->commit();
+        } catch (const std::exception &error) {
+            // The store holds what its file does again: nothing was added.
+            failures += L"\nХранилище не записано: " + reasonOf(error);
+            added = 0;
+            resyncStore(*store);
+        }
+    }
+    fillList(page);
+    if (!page.filter.empty())
+        filterList(page, page.filter);
+
+    std::wstring summary = L"Добавлено сертификатов: " + std::to_wstring(added) +
+                           L"\nУже были в хранилище: " + std::to_wstring(present);
+    if (!failures.empty())
+        summary += L"\n\nНе удалось импортировать:" + failures;
+    wxMessageBox(summary, L"Импорт", 0, this, 100, 50);
+}
+
+void StoreViewDialog::OnExport(wxCommandEvent &)
+{
+    const __page_data *record = currentPageData();
+    if (!record)
+        return;
+    if (record->rows.size() == 0) {
+        wxMessageBox(L"Нет сертификатов для экспорта", L"Внимание", wxOK | wxCENTRE, this);
+        return;
+    }
+    wxString filters;
+    for (const auto &form : kExportForms)
+        filters += (filters.empty() ? L"" : L"|") + wxString(form.filter);
+    wxFileDialog dialog(this, L"Экспорт сертификатов", wxEmptyString, wxEmptyString, filters,
+                        wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    exportRows(*record, chosenPath(dialog), chosenFilter(dialog));
+}
+
+void StoreViewDialog::exportRows(const __page_data &page, std::wstring path, int form)
+{
+    if (path.empty() || form < 0 || form >= static_cast<int>(std::size(kExportForms)))
+        return;
+    // A name typed without an extension gets the chosen form's, as Windows' dialog gives it.
+    wxFileName file(path);
+    if (!file.HasExt()) {
+        file.SetExt(kExportForms[form].extension);
+        path = file.GetFullPath().ToStdWstring();
+        if (file.Exists() && wxMessageBox(L"Файл " + file.GetFullName() + L" уже существует. Заменить его?",
+                                          L"Экспорт", wxYES_NO, this, 100, 50) != wxYES)
+            return;
+    }
+    std::vector<CertificateRow> rows = selectedRows(page);
+    if (rows.empty())
+        for (size_t position = 0; position < page.rows.size(); ++position)
+            rows.push_back(page.rows[position]);
+
+    const boost::shared_ptr<crypto::CryptoStore> store = page.store;
+    runReported([&] {
+        std::vector<crypto::CryptoCertificate> certificates;
+        for (const CertificateRow &row : rows)
+            certificates.push_back(certificateByHash(*store, row.hash()));
+        crypto::writeCertificateFile(path, certificates, kExportForms[form].form);
+        wxMessageBox(L"Экспортировано сертификатов: " + std::to_wstring(certificates.size()), L"Экспорт", 0, this,
+                     100, 50);
+    });
 }
 
 bool StoreViewDialog::commitStoreFile(crypto::CryptoStore &store)
@@ -447,7 +598,7 @@ void StoreViewDialog::showError(const std::wstring &text)
 void StoreViewDialog::setToolsEnabled(bool on)
 {
     m_searchCtrl->Enable(on);
-    for (int id : {ID_CERT_SHOW, ID_COPY, ID_DELETE, ID_REFRESH, ID_IMPORT})
+    for (int id : {ID_CERT_SHOW, ID_COPY, ID_DELETE, ID_REFRESH, ID_IMPORT, ID_EXPORT})
         m_toolBar->EnableTool(id, on);
     m_toolBar->Realize();
 }

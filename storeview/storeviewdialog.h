@@ -67,6 +67,7 @@ protected:
     void OnDelete(wxCommandEvent &event) override;
     void OnRefresh(wxCommandEvent &event) override;
     void OnImport(wxCommandEvent &event) override;
+    void OnExport(wxCommandEvent &event) override;
     void OnCertShow(wxCommandEvent &event) override;
     void OnPageChanged(wxAuiNotebookEvent &event) override;
     void OnPageClose(wxAuiNotebookEvent &event) override;
@@ -81,6 +82,10 @@ protected:
     virtual void popUpStoreMenu(wxMenu &menu);
     // The path a confirmed file dialog names (the dialog's own answer).
     virtual std::wstring chosenPath(const wxFileDialog &dialog) const;
+    // The paths a confirmed file dialog that takes several files names.
+    virtual std::vector<std::wstring> chosenPaths(const wxFileDialog &dialog) const;
+    // The filter a confirmed file dialog was left at, from 0.
+    virtual int chosenFilter(const wxFileDialog &dialog) const;
 
     // Opens a system store (or a store file when `isFile`) as a new page titled `title`
     // and lists it. Throws when the store cannot be opened; no page is added then.
@@ -102,6 +107,12 @@ protected:
     // into the target's store; a missing target is reported instead.
     void pasteSelected(const __page_data &source, __page_data *target);
     void deleteSelected(__page_data &page);
+    // Adds the certificates of the files to the page's store by the rule of Paste and
+    // tells in one box what was added, what was there already and what could not be read.
+    void importFiles(__page_data &page, const std::vector<std::wstring> &paths);
+    // Writes the page's selected certificates (every row shown when none is selected) to
+    // the file in the form of the filter chosen, by its place in the export dialog.
+    void exportRows(const __page_data &page, std::wstring path, int form);
 
     // The filter box and every tool that needs a page, but Paste.
     void setToolsEnabled(bool on);

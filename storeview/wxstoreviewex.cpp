@@ -32,6 +32,7 @@ wxStoreViewEx::wxStoreViewEx(wxWindow *parent, wxWindowID id, const wxString &ti
 
     addTool(ID_REFRESH, L"Refresh", IDB_IMPORT);
     addTool(ID_IMPORT, L"Import", IDB_IMPORT);
+    addTool(ID_EXPORT, L"Export", IDB_EXPORT);
     addTool(ID_CERT_SHOW, L"Cert show", IDB_PREVIEW);
     m_toolBar->Realize();
     // Realize leaves a GTK tool bar at its creation size; the fixed minimum size taken
@@ -55,6 +56,7 @@ wxStoreViewEx::wxStoreViewEx(wxWindow *parent, wxWindowID id, const wxString &ti
     Bind(wxEVT_COMMAND_MENU_SELECTED, &wxStoreViewEx::OnDelete, this, ID_DELETE);
     Bind(wxEVT_COMMAND_MENU_SELECTED, &wxStoreViewEx::OnRefresh, this, ID_REFRESH);
     Bind(wxEVT_COMMAND_MENU_SELECTED, &wxStoreViewEx::OnImport, this, ID_IMPORT);
+    Bind(wxEVT_COMMAND_MENU_SELECTED, &wxStoreViewEx::OnExport, this, ID_EXPORT);
     Bind(wxEVT_COMMAND_MENU_SELECTED, &wxStoreViewEx::OnCertShow, this, ID_CERT_SHOW);
     m_notebook->Bind(wxEVT_COMMAND_AUINOTEBOOK_BUTTON, &wxStoreViewEx::OnNotebookButton, this);
     m_notebook->Bind(wxEVT_COMMAND_AUINOTEBOOK_PAGE_CHANGED, &wxStoreViewEx::OnPageChanged, this);
@@ -69,6 +71,7 @@ wxStoreViewEx::~wxStoreViewEx()
     Unbind(wxEVT_COMMAND_MENU_SELECTED, &wxStoreViewEx::OnDelete, this, ID_DELETE);
     Unbind(wxEVT_COMMAND_MENU_SELECTED, &wxStoreViewEx::OnRefresh, this, ID_REFRESH);
     Unbind(wxEVT_COMMAND_MENU_SELECTED, &wxStoreViewEx::OnImport, this, ID_IMPORT);
+    Unbind(wxEVT_COMMAND_MENU_SELECTED, &wxStoreViewEx::OnExport, this, ID_EXPORT);
     Unbind(wxEVT_COMMAND_MENU_SELECTED, &wxStoreViewEx::OnCertShow, this, ID_CERT_SHOW);
     m_notebook->Unbind(wxEVT_COMMAND_AUINOTEBOOK_BUTTON, &wxStoreViewEx::OnNotebookButton, this);
     m_notebook->Unbind(wxEVT_COMMAND_AUINOTEBOOK_PAGE_CHANGED, &wxStoreViewEx::OnPageChanged, this);

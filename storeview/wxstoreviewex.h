@@ -9,7 +9,8 @@
 
 class wxStoreViewEx : public wxFrame {
 public:
-    // The tools, in their order on the bar (the filter box stands between Delete and Refresh).
+    // The tools, in their order on the bar, but that the filter box stands between Delete
+    // and Refresh and Export between Import and Cert show.
     enum ToolId {
         ID_NEW = 1000,
         ID_COPY = 1001,
@@ -18,6 +19,7 @@ public:
         ID_REFRESH = 1004,
         ID_IMPORT = 1005,
         ID_CERT_SHOW = 1006,
+        ID_EXPORT = 1007,
     };
 
     wxStoreViewEx(wxWindow *parent, wxWindowID id = wxID_ANY, const wxString &title = wxEmptyString,
@@ -33,6 +35,7 @@ protected:
     virtual void OnDelete(wxCommandEvent &event) { event.Skip(); }
     virtual void OnRefresh(wxCommandEvent &event) { event.Skip(); }
     virtual void OnImport(wxCommandEvent &event) { event.Skip(); }
+    virtual void OnExport(wxCommandEvent &event) { event.Skip(); }
     virtual void OnCertShow(wxCommandEvent &event) { event.Skip(); }
     virtual void OnNotebookButton(wxAuiNotebookEvent &event) { event.Skip(); }
     virtual void OnPageChanged(wxAuiNotebookEvent &event) { event.Skip(); }

@@ -25,7 +25,7 @@ struct Picture {
 
 const Picture kPictures[] = {
     {IDB_NEW, 15, 15},     {IDB_COPY, 16, 15},    {IDB_PASTE, 16, 15},
-    {IDB_DELETE, 16, 15},  {IDB_IMPORT, 16, 15},  {IDB_PREVIEW, 16, 15},
+    {IDB_DELETE, 16, 15},  {IDB_IMPORT, 16, 15},  {IDB_EXPORT, 16, 15},  {IDB_PREVIEW, 16, 15},
     {IDB_CUT, 16, 15},     {IDB_OPEN, 16, 15},    {IDB_OPEN_OLD, 16, 15},
 };
 

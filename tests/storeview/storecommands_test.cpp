@@ -1,5 +1,5 @@
 // The commands on a page's certificates: Просмотр, Копировать and Вставить, Удалить,
-// Обновить and Импорт, and the store file written after each change (or read again when
+// Обновить, Импорт and Экспорт, and the store file written after each change (or read again when
 // it cannot be).
 #include "storeeditor.h"
 #include "storefixtures.h"
@@ -7,6 +7,7 @@
 #include "filefaults.h"
 
 #include "crypto/certificate.h"
+#include "crypto/certimport.h"
 #include "crypto/cryptexception.h"
 #include "crypto/storecatalog.h"
 
@@ -413,7 +414,7 @@ TEST_F(StoreCommands, DeleteReportsASystemStoreThatCannotBeWrittenAndKeepsTheRow
     EXPECT_EQ(editor->currentPageData()->total, 1);
 }
 
-// --- Обновить and Импорт -------------------------------------------------------------------
+// --- Обновить, Импорт and Экспорт ----------------------------------------------------------------
 
 TEST_F(StoreCommands, RefreshOnAFilteredPageEmptiesTheFilterAndListsTheWholeStore)
 {
@@ -460,19 +461,106 @@ TEST_P(RefreshAfterOthers, ShowsWhatWasInstalledAndDropsWhatWasDeletedElsewhere)
 
 INSTANTIATE_TEST_SUITE_P(SystemStoreAndStoreFile, RefreshAfterOthers, ::testing::Bool());
 
-TEST_F(StoreCommands, ImportOnlySaysItIsNotThereYet)
+// Answers the file dialogs of Импорт and Экспорт in place of a user.
+class FileEditor : public StoreEditor {
+public:
+    using StoreEditor::StoreEditor;
+    std::vector<std::wstring> paths;
+    int filter = 0;
+
+protected:
+    std::wstring chosenPath(const wxFileDialog &) const override { return paths.at(0); }
+    std::vector<std::wstring> chosenPaths(const wxFileDialog &) const override { return paths; }
+    int chosenFilter(const wxFileDialog &) const override { return filter; }
+};
+
+class ImportExport : public storetest::EditorTest, public ::testing::WithParamInterface<bool> {
+protected:
+    FileEditor *editorOn(const std::wstring &name, bool isFile, const std::vector<Bytes> &certificates)
+    {
+        isFile ? fillStoreFile(name, certificates) : fillSystemStore(name, certificates);
+        auto *editor = new FileEditor(name, isFile);
+        editor->Show();
+        guitest::processEvents();
+        return editor;
+    }
+    std::wstring file(const std::string &name, const Bytes &bytes) const
+    {
+        testsupport::writeFile(home().file(name), bytes);
+        return storeFile(name);
+    }
+};
+
+TEST_P(ImportExport, ImportAddsWhatThePageLacksOnceAndNamesTheFilesItCouldNotRead)
 {
-    StoreEditor *editor = editorOnMy({storetest::certificate("Первый")});
+    const bool isFile = GetParam();
+    const std::wstring name = isFile ? storeFile("store.sst") : L"My";
+    const Bytes present = storetest::certificate("Был"), fresh = storetest::certificate("Новый");
+    FileEditor *editor = editorOn(name, isFile, {present});
+    editor->paths = {file("present.cer", present), file("fresh.cer", fresh), file("again.der", fresh),
+                     file("broken.cer", Bytes(fresh.begin(), fresh.begin() + 40)), storeFile("missing.cer")};
 
     editor->command(Tool::ID_IMPORT);
 
     const auto &shown = guitest::dialogs().records();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].message, wxString(L"Извините, но данная функция пока не реализована"));
-    EXPECT_EQ(shown[0].caption, wxString(L"Нам очень стыдно"));
-    EXPECT_EQ(shown[0].style, wxOK | wxCENTRE | wxICON_INFORMATION);
-    // Made without a parent; the toolkit puts it over the active window.
-    EXPECT_EQ(editor->currentList().GetItemCount(), 1);
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].caption, wxString(L"Импорт сертификатов"));
+    EXPECT_TRUE(shown[0].style & wxFD_MULTIPLE);
+    EXPECT_EQ(shown[1].caption, wxString(L"Импорт"));
+    EXPECT_EQ(shown[1].message,
+              L"Добавлено сертификатов: 1\nУже были в хранилище: 2\n\nНе удалось импортировать:\nbroken.cer: Файл "
+              L"повреждён или не является сертификатом, сообщением PKCS #7 или хранилищем сертификатов.\nmissing.cer: " +
+                  wxString(crypto::systemErrorText(ERROR_FILE_NOT_FOUND)).Trim());
+    EXPECT_EQ(column(editor->currentList(), kSubject), (std::vector<std::wstring>{L"Был", L"Новый"}));
+    EXPECT_EQ(editor->statusCounts(), L"Сертификатов отобрано 2 из 2");
+    EXPECT_EQ(storetest::copiesIn(*crypto::openStore(name, isFile), fresh), 1u); // written, once
+}
+
+INSTANTIATE_TEST_SUITE_P(SystemStoreAndStoreFile, ImportExport, ::testing::Bool());
+
+TEST_F(ImportExport, ExportWritesTheSelectedRowsOrEveryRowShownInTheChosenForm)
+{
+    const Bytes first = storetest::certificate("Первый"), second = storetest::certificate("Второй");
+    FileEditor *editor = editorOn(L"My", false, {first, second});
+    storetest::select(editor->currentList(), {storetest::rowOf(editor->currentList(), second)});
+    editor->paths = {storeFile("chosen")};
+    editor->filter = 3; // a store file, named without its extension
+
+    editor->command(Tool::ID_EXPORT);
+    storetest::select(editor->currentList(), {});
+    editor->paths = {storeFile("all.cer")};
+    editor->filter = 1; // PEM
+    editor->command(Tool::ID_EXPORT);
+
+    const auto exported = crypto::readCertificateFile(storeFile("chosen.sst"));
+    ASSERT_EQ(exported.size(), 1u);
+    EXPECT_EQ(exported[0].sha1Hash(), storetest::hashText(second));
+    EXPECT_EQ(crypto::readCertificateFile(storeFile("all.cer")).size(), 2u);
+    const auto boxes = guitest::dialogs().messageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].message, wxString(L"Экспортировано сертификатов: 2"));
+}
+
+// The tests run as root, whom no folder refuses: the fault seam makes the rename fail.
+TEST_F(ImportExport, AFailedExportLeavesTheTargetAsItWasAndNoTemporaryFile)
+{
+    FileEditor *editor = editorOn(L"My", false, {storetest::certificate("Первый")});
+    const Bytes before{'o', 'l', 'd'};
+    editor->paths = {file("target.p7b", before)};
+    editor->filter = 2;
+    filefaults::failNext(filefaults::Call::Rename, EACCES);
+
+    editor->command(Tool::ID_EXPORT);
+    filefaults::clear();
+
+    const auto boxes = guitest::dialogs().messageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].message, wxString(crypto::systemErrorText(ERROR_ACCESS_DENIED)));
+    EXPECT_EQ(testsupport::readFile(home().file("target.p7b")), before);
+    size_t files = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(home().path()))
+        files += entry.is_regular_file();
+    EXPECT_EQ(files, 1u);
 }
 
 // --- Store files are written when they change ------------------------------------------------

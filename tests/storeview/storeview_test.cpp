@@ -21,8 +21,8 @@ namespace {
 
 using Tool = wxStoreViewEx::ToolId;
 
-const int kToolsNeedingAPage[] = {Tool::ID_COPY, Tool::ID_DELETE, Tool::ID_REFRESH, Tool::ID_IMPORT,
-                                  Tool::ID_CERT_SHOW};
+const int kToolsNeedingAPage[] = {Tool::ID_COPY,   Tool::ID_DELETE, Tool::ID_REFRESH,
+                                  Tool::ID_IMPORT, Tool::ID_EXPORT, Tool::ID_CERT_SHOW};
 
 // Records which handler each command reached.
 class RecordingEditor : public StoreEditor {
@@ -38,6 +38,7 @@ protected:
     void OnDelete(wxCommandEvent &) override { reached.push_back("Delete"); }
     void OnRefresh(wxCommandEvent &) override { reached.push_back("Refresh"); }
     void OnImport(wxCommandEvent &) override { reached.push_back("Import"); }
+    void OnExport(wxCommandEvent &) override { reached.push_back("Export"); }
     void OnCertShow(wxCommandEvent &) override { reached.push_back("CertShow"); }
     void OnStoreMenu(wxCommandEvent &event) override { storeMenuIds.push_back(event.GetId()); }
 };
@@ -149,6 +150,7 @@ TEST_F(StoreEditorWindow, LabelsEveryToolInRussianButNew)
     EXPECT_EQ(label(Tool::ID_DELETE), wxString(L"Удалить"));
     EXPECT_EQ(label(Tool::ID_REFRESH), wxString(L"Обновить"));
     EXPECT_EQ(label(Tool::ID_IMPORT), wxString(L"Импорт"));
+    EXPECT_EQ(label(Tool::ID_EXPORT), wxString(L"Экспорт"));
     EXPECT_EQ(label(Tool::ID_CERT_SHOW), wxString(L"Просмотр"));
 }
 
@@ -165,7 +167,8 @@ TEST_F(StoreEditorWindow, PutsTheFilterBoxBetweenDeleteAndRefresh)
     EXPECT_EQ(filter->GetControl(), editor->m_searchCtrl);
     EXPECT_EQ(bar->GetToolPos(Tool::ID_REFRESH), 5);
     EXPECT_EQ(bar->GetToolPos(Tool::ID_IMPORT), 6);
-    EXPECT_EQ(bar->GetToolPos(Tool::ID_CERT_SHOW), 7);
+    EXPECT_EQ(bar->GetToolPos(Tool::ID_EXPORT), 7);
+    EXPECT_EQ(bar->GetToolPos(Tool::ID_CERT_SHOW), 8);
 }
 
 TEST_F(StoreEditorWindow, GivesTheToolBarItsFullHeight)
@@ -208,11 +211,11 @@ TEST_F(StoreEditorWindow, SendsEachToolToItsOwnHandler)
 {
     auto *editor = new RecordingEditor(L"", false);
 
-    for (int id = Tool::ID_NEW; id <= Tool::ID_CERT_SHOW; ++id)
+    for (int id = Tool::ID_NEW; id <= Tool::ID_EXPORT; ++id)
         sendCommand(editor->m_toolBar, id);
 
     EXPECT_EQ(editor->reached, (std::vector<std::string>{"New", "Copy", "Paste", "Delete", "Refresh", "Import",
-                                                         "CertShow"}));
+                                                         "CertShow", "Export"}));
 }
 
 // --- Tool states ----------------------------------------------------------------------

@@ -1,0 +1,113 @@
+#include "crypto/filebytes.h"
+
+#include "crypto/cryptexception.h"
+
+#include <algorithm>
+
+namespace crypto {
+
+namespace {
+
+// Owns one open file; closed in the destructor, keeping the last error.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
+    ~FileHandle()
+    {
+        if (valid()) {
+            const DWORD error = GetLastError();
+            CloseHandle(m_handle);
+            SetLastError(error);
+        }
+    }
+    FileHandle(const FileHandle &) = delete;
+    FileHandle &operator=(const FileHandle &) = delete;
+
+    bool valid() const { return m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return m_handle; }
+    // Closes now, so that a failure to close (the last write refused) is seen.
+    bool close()
+    {
+        const HANDLE handle = m_handle;
+        m_handle = INVALID_HANDLE_VALUE;
+        return CloseHandle(handle) != FALSE;
+    }
+
+private:
+    HANDLE m_handle;
+};
+
+// One call reads or writes at most this much.
+constexpr DWORD kChunk = 1u << 20;
+
+std::wstring folderOf(const std::wstring &path)
+{
+    const size_t separator = path.find_last_of(L"\\/");
+    if (separator == std::wstring::npos)
+        return L".";
+    return separator == 0 ? path.substr(0, 1) : path.substr(0, separator);
+}
+
+void writeAll(const FileHandle &file, const std::vector<BYTE> &bytes)
+{
+    for (size_t done = 0; done < bytes.size();) {
+        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kChunk));
+        DWORD written = 0;
+        if (!WriteFile(file.get(), bytes.data() + done, wanted, &written, nullptr))
+            throwLastError();
+        done += written;
+    }
+}
+
+} // namespace
+
+std::vector<BYTE> readFileBytes(const std::wstring &path, size_t limit)
+{
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        throwLastError();
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size))
+        throwLastError();
+    if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > limit)
+        throw CryptException(L"Файл больше " + std::to_wstring(limit >> 20) + L" МБ.\n", 0);
+
+    std::vector<BYTE> bytes(static_cast<size_t>(size.QuadPart));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kChunk));
+        DWORD read = 0;
+        if (!ReadFile(file.get(), bytes.data() + done, wanted, &read, nullptr))
+            throwLastError();
+        if (read == 0)
+            break; // the file got shorter since its size was read
+        done += read;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+void replaceFileWith(const std::wstring &path, const std::vector<BYTE> &bytes)
+{
+    std::wstring temporary(MAX_PATH + path.size(), L'\0');
+    if (!GetTempFileNameW(folderOf(path).c_str(), L"crt", 0, &temporary[0]))
+        throwLastError();
+    temporary.resize(temporary.find(L'\0'));
+    try {
+        FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.valid())
+            throwLastError();
+        writeAll(file, bytes);
+        if (!FlushFileBuffers(file.get()) || !file.close())
+            throwLastError();
+        if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            throwLastError();
+    } catch (...) {
+        DeleteFileW(temporary.c_str()); // the message already holds the reason
+        throw;
+    }
+}
+
+} // namespace crypto
