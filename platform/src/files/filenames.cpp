@@ -147,8 +147,9 @@ UINT WINAPI GetTempFileNameW(LPCWSTR lpPathName, LPCWSTR lpPrefixString, UINT uU
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno == EEXIST)
             continue;
-        if (fd < 0)
-            return fail<UINT>(errno == ENOENT ? ERROR_PATH_NOT_FOUND : win32ErrorOfErrno(errno, ERROR_ACCESS_DENIED), 0);
+        if (fd < 0) // a missing name here is a missing folder
+            return fail<UINT>(errno == ENOENT ? ERROR_PATH_NOT_FOUND : win32ErrorOfErrno(errno, ERROR_ACCESS_DENIED),
+                              0);
         ::close(fd);
         std::wcscpy(lpTempFileName, name.c_str());
         return number;

@@ -174,7 +174,9 @@ BOOL WINAPI CryptBinaryToStringW(const BYTE *pbBinary, DWORD cbBinary, DWORD dwF
         return fail(ERROR_INVALID_PARAMETER);
     if (dwFlags & ~(kFormatMask | CRYPT_STRING_NOCR | CRYPT_STRING_NOCRLF))
         return fail(ERROR_INVALID_PARAMETER);
-    const std::wstring lineEnd = (dwFlags & CRYPT_STRING_NOCRLF) ? L"" : (dwFlags & CRYPT_STRING_NOCR) ? L"\n" : L"\r\n";
+    const std::wstring lineEnd = (dwFlags & CRYPT_STRING_NOCRLF) ? L""
+                                 : (dwFlags & CRYPT_STRING_NOCR) ? L"\n"
+                                                                 : L"\r\n";
     const DWORD format = dwFlags & kFormatMask;
     std::wstring text;
     if (const wchar_t *label = headerLabel(format)) {
