@@ -99,22 +99,18 @@ TEST(StoreExport, EachDestinationGetsTheSameBytes)
     TempDir dir;
     std::vector<Bytes> ders;
     StoreHandle store = twoCertificates(ders);
+    const std::string narrow = dir.file("a"), wide = dir.file("w"), handled = dir.file("h");
+    const std::wstring widePath(wide.begin(), wide.end()), handlePath(handled.begin(), handled.end());
     for (DWORD saveAs : {CERT_STORE_SAVE_AS_STORE, CERT_STORE_SAVE_AS_PKCS7}) {
-        const Bytes expected = saveToMemory(store.get(), saveAs);
-        const std::string narrow = dir.file("a"), wide = dir.file("w"), handled = dir.file("h");
-        const std::wstring widePath(wide.begin(), wide.end()), handlePath(handled.begin(), handled.end());
-        EXPECT_TRUE(CertSaveStore(store.get(), 0, saveAs, CERT_STORE_SAVE_TO_FILENAME_A,
-                                  const_cast<char *>(narrow.c_str()), 0));
-        EXPECT_TRUE(CertSaveStore(store.get(), 0, saveAs, CERT_STORE_SAVE_TO_FILENAME_W,
-                                  const_cast<wchar_t *>(widePath.c_str()), 0));
-        HANDLE file =
-            CreateFileW(handlePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        EXPECT_TRUE(CertSaveStore(store.get(), 0, saveAs, CERT_STORE_SAVE_TO_FILE, file, 0));
+        auto save = [&](DWORD to, void *where) { return CertSaveStore(store.get(), 0, saveAs, to, where, 0); };
+        EXPECT_TRUE(save(CERT_STORE_SAVE_TO_FILENAME_A, const_cast<char *>(narrow.c_str())));
+        EXPECT_TRUE(save(CERT_STORE_SAVE_TO_FILENAME_W, const_cast<wchar_t *>(widePath.c_str())));
+        HANDLE file = CreateFileW(handlePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        EXPECT_TRUE(save(CERT_STORE_SAVE_TO_FILE, file));
         EXPECT_TRUE(CloseHandle(file));
-        EXPECT_EQ(readFile(narrow), expected) << saveAs;
-        EXPECT_EQ(readFile(wide), expected) << saveAs;
-        EXPECT_EQ(readFile(handled), expected) << saveAs;
+        const Bytes expected = saveToMemory(store.get(), saveAs);
+        for (const std::string &path : {narrow, wide, handled})
+            EXPECT_EQ(readFile(path), expected) << saveAs << " " << path;
     }
 }
 
