@@ -1,7 +1,7 @@
 # The rooms of platform/src in their order. A file may include the files at the top of
 # src/, its own room and the rooms before it; never a room after it.
 #   cmake -DSRC=<platform/src> -P rooms.cmake
-set(rooms text time certificates stores providers)
+set(rooms text time files certificates stores providers)
 get_filename_component(SRC ${SRC} ABSOLUTE)
 file(GLOB_RECURSE files RELATIVE ${SRC} ${SRC}/*.h ${SRC}/*.cpp)
 foreach(file IN LISTS files)

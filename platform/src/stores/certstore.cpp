@@ -1,6 +1,8 @@
-// Store calls: open, close, enumerate, find, add, serialize, delete; and the contexts that
+// Store calls: open (memory, file, system, and from a PKCS #7 message or serialized store
+// in memory), close, enumerate, find, add, serialize, delete; and the contexts that
 // CertCreateCertificateContext makes, each in a memory store of its own.
 #include "lasterror.h"
+#include "stores/pkcs7message.h"
 #include "stores/storefile.h"
 #include "stores/systemstore.h"
 
@@ -45,6 +47,38 @@ CertObject *previousIn(Store *store, PCCERT_CONTEXT previous, bool &ok)
     return object;
 }
 
+// A memory store holding what a PKCS #7 message or a serialized store carries; null with
+// the last error set when the bytes are not one.
+HCERTSTORE openMessageStore(bool pkcs7, const CRYPT_DATA_BLOB &blob)
+{
+    const Bytes data(blob.pbData, blob.pbData + blob.cbData);
+    auto *store = new Store(Store::Kind::Memory);
+    bool loaded = true;
+    if (pkcs7) {
+        std::vector<Bytes> certificates;
+        loaded = readSignedDataCertificates(data.data(), data.size(), certificates);
+        for (std::size_t i = 0; loaded && i < certificates.size(); ++i) {
+            auto cert = parseCertificate(certificates[i].data(), static_cast<DWORD>(certificates[i].size()));
+            // The hash is kept as a property from the start, as for a context created alone.
+            std::vector<Property> props;
+            if (cert)
+                props.push_back(Property{CERT_SHA1_HASH_PROP_ID, X509_ASN_ENCODING,
+                                         computeHashProperty(*cert, CERT_SHA1_HASH_PROP_ID)});
+            loaded = cert && store->add(std::move(cert), std::move(props), CERT_STORE_ADD_ALWAYS, nullptr);
+        }
+    } else {
+        loaded = store->load(data);
+    }
+    if (!loaded) {
+        const DWORD error = GetLastError();
+        store->addRef();
+        store->release();
+        return fail(error, static_cast<HCERTSTORE>(nullptr));
+    }
+    store->open();
+    return store;
+}
+
 } // namespace
 
 HCERTSTORE WINAPI CertOpenStore(LPCSTR lpszStoreProvider, DWORD, HCRYPTPROV_LEGACY, DWORD dwFlags, const void *pvPara)
@@ -66,6 +100,13 @@ HCERTSTORE WINAPI CertOpenStore(LPCSTR lpszStoreProvider, DWORD, HCRYPTPROV_LEGA
         if (path.empty())
             return fail(ERROR_INVALID_NAME, static_cast<HCERTSTORE>(nullptr));
         return openFileStore(path, dwFlags);
+    }
+    const bool pkcs7 = isProvider(lpszStoreProvider, CERT_STORE_PROV_PKCS7, sz_CERT_STORE_PROV_PKCS7);
+    if (pkcs7 || isProvider(lpszStoreProvider, CERT_STORE_PROV_SERIALIZED, sz_CERT_STORE_PROV_SERIALIZED)) {
+        const auto *blob = static_cast<const CRYPT_DATA_BLOB *>(pvPara);
+        if (!blob || (blob->cbData && !blob->pbData))
+            return fail(hresultCode(E_INVALIDARG), static_cast<HCERTSTORE>(nullptr));
+        return openMessageStore(pkcs7, *blob);
     }
     if (isProvider(lpszStoreProvider, CERT_STORE_PROV_SYSTEM_W, sz_CERT_STORE_PROV_SYSTEM_W))
         return openSystemStore(static_cast<LPCWSTR>(pvPara), dwFlags);

@@ -350,6 +350,17 @@ bool Store::resync()
     return load(data);
 }
 
+std::vector<SerializedElement> Store::elements()
+{
+    std::lock_guard<std::mutex> guard(mutex_);
+    std::vector<SerializedElement> out;
+    for (CertObject *o = head_; o; o = o->next)
+        if (o->linked)
+            out.push_back(elementOf(*o));
+    out.insert(out.end(), opaque_.begin(), opaque_.end());
+    return out;
+}
+
 CertObject *Store::enumerate(CertObject *previous)
 {
     std::lock_guard<std::mutex> guard(mutex_);

@@ -29,6 +29,10 @@ public:
     // A file store or a system store reads its file once at open.
     bool load(const Bytes &data);
 
+    // What the store holds, as a store file writes it: its certificates in order with
+    // their properties, then the CRLs and CTLs it keeps.
+    std::vector<SerializedElement> elements();
+
     CertObject *enumerate(CertObject *previous);
     CertObject *findByHash(const std::string &hash, CertObject *previous);
     // Guards the certificates' properties and the store's order.

@@ -1,6 +1,5 @@
 #include "stores/storefile.h"
 #include "lasterror.h"
-#include "text/unicodetext.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,50 +9,6 @@
 #include <unistd.h>
 
 namespace platform {
-
-std::string toUtf8(const std::wstring &text)
-{
-    std::string out;
-    toUnicodeString(text).toUTF8String(out);
-    return out;
-}
-
-std::wstring fromUtf8(const std::string &text)
-{
-    // Bytes that are no UTF-8 become U+FFFD.
-    return toWide(icu::UnicodeString::fromUTF8(text));
-}
-
-DWORD win32ErrorOfErrno(int error, DWORD fallback)
-{
-    switch (error) {
-    case ENOENT:
-        return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-        return ERROR_ACCESS_DENIED;
-    case ENOSPC:
-    case EDQUOT:
-        return ERROR_DISK_FULL;
-    case ENAMETOOLONG:
-        return ERROR_FILENAME_EXCED_RANGE;
-    case EMFILE:
-    case ENFILE:
-        return ERROR_TOO_MANY_OPEN_FILES;
-    case ENOMEM:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    case ENXIO: // a socket, or a device without its driver
-        return ERROR_NOT_SUPPORTED;
-    case EWOULDBLOCK:
-        return ERROR_LOCK_VIOLATION;
-    default:
-        return fallback;
-    }
-}
 
 namespace {
 

@@ -2,13 +2,12 @@
 #pragma once
 
 #include "certificates/certobject.h"
+#include "files/fileerrors.h"
+#include "text/utf8text.h"
 
 #include <string>
 
 namespace platform {
-
-std::string toUtf8(const std::wstring &text);
-std::wstring fromUtf8(const std::string &text);
 
 // Reads the whole file, as many bytes as its size says, into one buffer; false with the
 // last error set when it cannot. Anything but a regular file (a folder, FIFO, device or
@@ -41,7 +40,5 @@ public:
 private:
     int fd_ = -1;
 };
-
-DWORD win32ErrorOfErrno(int error, DWORD fallback);
 
 } // namespace platform

@@ -1,0 +1,205 @@
+// Calls on files by name: temporary file names, moving and deleting.
+#include "files/fileerrors.h"
+#include "lasterror.h"
+#include "text/utf8text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cwchar>
+#include <fcntl.h>
+#include <stdio.h> // renameat2
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace platform;
+
+namespace {
+
+std::string folderOf(const std::string &path)
+{
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool syncPath(const std::string &path, int flags)
+{
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+}
+
+// The error of a call on `path` that failed with `error`: a missing name says whether its
+// folder is missing too, as Windows does.
+DWORD errorFor(const std::string &path, int error, DWORD fallback)
+{
+    return error == ENOENT ? missingFileError(path) : win32ErrorOfErrno(error, fallback);
+}
+
+// Copies a regular file's bytes to a new file beside `to`, then renames it over `to`, so
+// that `to` is there whole or not at all.
+bool copyFile(const std::string &from, const std::string &to, bool replace)
+{
+    const int in = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (in < 0)
+        return fail(errorFor(from, errno, ERROR_READ_FAULT), false);
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return fail(ERROR_ACCESS_DENIED, false); // only files are copied between file systems
+    }
+    std::string temp = to + ".XXXXXX";
+    const int out = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (out < 0) {
+        const DWORD error = errorFor(to, errno, ERROR_WRITE_FAULT);
+        ::close(in);
+        return fail(error, false);
+    }
+    int error = 0;
+    char buffer[65536];
+    while (!error) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : 0;
+            break;
+        }
+        for (ssize_t done = 0; done < n && !error;) {
+            const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno != EINTR)
+                error = errno;
+            else if (w > 0)
+                done += w;
+        }
+    }
+    ::close(in);
+    if (!error && (::fchmod(out, st.st_mode & 07777) != 0 || ::fsync(out) != 0))
+        error = errno;
+    if (::close(out) != 0 && !error)
+        error = errno;
+    if (!error && !replace && ::access(to.c_str(), F_OK) == 0) {
+        ::unlink(temp.c_str());
+        return fail(ERROR_ALREADY_EXISTS, false);
+    }
+    if (!error && ::rename(temp.c_str(), to.c_str()) != 0)
+        error = errno;
+    if (error) {
+        ::unlink(temp.c_str());
+        return fail(win32ErrorOfErrno(error, ERROR_WRITE_FAULT), false);
+    }
+    return true;
+}
+
+// Renames without replacing: the kernel refuses an existing target atomically where the
+// file system can; elsewhere the target is looked for first.
+int renameNoReplace(const std::string &from, const std::string &to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0)
+        return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+UINT WINAPI GetTempFileNameW(LPCWSTR lpPathName, LPCWSTR lpPrefixString, UINT uUnique, LPWSTR lpTempFileName)
+{
+    if (!lpPathName || !lpTempFileName)
+        return fail<UINT>(ERROR_INVALID_PARAMETER, 0);
+    // The name is the folder, up to three characters of the prefix, the number in
+    // hexadecimal and ".TMP", and must fit a buffer of MAX_PATH characters.
+    const std::size_t pathLength = std::wcslen(lpPathName);
+    if (pathLength > MAX_PATH - 14)
+        return fail<UINT>(ERROR_BUFFER_OVERFLOW, 0);
+    std::wstring stem = lpPathName;
+    if (!stem.empty() && stem.back() != L'/')
+        stem += L'/';
+    if (lpPrefixString)
+        stem.append(lpPrefixString, std::min<std::size_t>(std::wcslen(lpPrefixString), 3));
+    auto nameFor = [&](UINT number) {
+        wchar_t digits[8];
+        std::swprintf(digits, 8, L"%X", number);
+        return stem + digits + L".TMP";
+    };
+    if (uUnique != 0) { // the caller's number: the name is made, no file is
+        uUnique &= 0xFFFF;
+        const std::wstring name = nameFor(uUnique);
+        std::wcscpy(lpTempFileName, name.c_str());
+        return uUnique;
+    }
+    // Numbers from the clock, the next one while a file of that name is there.
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    UINT number = static_cast<UINT>((now ^ ::getpid()) & 0xFFFF);
+    for (UINT tried = 0; tried < 0xFFFF; ++tried, number = number % 0xFFFF + 1) {
+        if (number == 0)
+            number = 1;
+        const std::wstring name = nameFor(number);
+        const std::string path = toUtf8(name);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0) // a missing name here is a missing folder
+            return fail<UINT>(errno == ENOENT ? ERROR_PATH_NOT_FOUND : win32ErrorOfErrno(errno, ERROR_ACCESS_DENIED),
+                              0);
+        ::close(fd);
+        std::wcscpy(lpTempFileName, name.c_str());
+        return number;
+    }
+    return fail<UINT>(ERROR_FILE_EXISTS, 0);
+}
+
+BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags)
+{
+    // Moves that wait for a restart, or leave a link, are not offered.
+    constexpr DWORD known = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
+    if (!lpExistingFileName || !lpNewFileName || (dwFlags & ~known))
+        return fail(ERROR_INVALID_PARAMETER);
+    const std::string from = toUtf8(lpExistingFileName), to = toUtf8(lpNewFileName);
+    if (from.empty() || to.empty())
+        return fail(ERROR_PATH_NOT_FOUND);
+    const bool replace = dwFlags & MOVEFILE_REPLACE_EXISTING;
+    int error = replace ? (::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno) : renameNoReplace(from, to);
+    if (error == EXDEV && (dwFlags & MOVEFILE_COPY_ALLOWED)) {
+        if (!copyFile(from, to, replace))
+            return FALSE;
+        error = ::unlink(from.c_str()) == 0 ? 0 : errno;
+        if (error) // the copy is there and the original stays: report what failed
+            return fail(win32ErrorOfErrno(error, ERROR_ACCESS_DENIED));
+    } else if (error == EEXIST) {
+        return fail(ERROR_ALREADY_EXISTS);
+    } else if (error == ENOENT) {
+        // The source missing, or the target's folder.
+        struct stat st {};
+        return fail(::lstat(from.c_str(), &st) == 0 ? missingFileError(to) : missingFileError(from));
+    } else if (error) {
+        return fail(win32ErrorOfErrno(error, ERROR_ACCESS_DENIED));
+    }
+    // The move reaches the disk once the folder that now names the file is flushed.
+    if ((dwFlags & MOVEFILE_WRITE_THROUGH) && !syncPath(folderOf(to), O_RDONLY | O_DIRECTORY))
+        return fail(win32ErrorOfErrno(errno, ERROR_WRITE_FAULT));
+    return TRUE;
+}
+
+BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)
+{
+    if (!lpFileName)
+        return fail(ERROR_INVALID_PARAMETER);
+    const std::string path = toUtf8(lpFileName);
+    if (path.empty())
+        return fail(ERROR_PATH_NOT_FOUND);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return fail(ERROR_ACCESS_DENIED); // folders are removed by RemoveDirectory, not here
+    if (::unlink(path.c_str()) != 0)
+        return fail(errorFor(path, errno, ERROR_ACCESS_DENIED));
+    return TRUE;
+}
