@@ -171,6 +171,7 @@ TEST_F(ProviderConfiguration, AMistakeCostsItsSectionAndIsReportedOnceWithItsLin
         {"type = 80\n[Card Provider]\ntype = 81\n", {gost, card}, "1: \"type = 80\" is outside"},
         {"[Token Provider]\n[Card Provider]\ntype = 81\n", {gost, card}, "1: provider \"Token Provider\" has no type"},
         {"[Token Provider\ntype = 80\n[Card Provider]\ntype = 81\n", {gost, card}, "1: the section header"},
+        {"[Pin Provider]\ntyp = 80\n[Card Provider]\ntype = 81\n", {gost, card}, "2: unknown key \"typ\""},
         {"[Token Provider]\ntype = 1000\n", {gost}, "2: type \"1000\""},
         {"[Token Provider]\ntype = 80\nreader = relative/path\n", {gost}, "3: reader"},
         {"[Card Provider]\ntype = 81\ncolour = blue\n[Token Provider]\ntype = 80\n", {gost, token},

@@ -187,7 +187,8 @@ private:
         if (!section_)
             return;
         Section &section = *section_;
-        if (section.named && !section.builtIn && !section.typed) {
+        // A section skipped already (say for a mistyped "typ" key) has had its one message.
+        if (!section.broken && section.named && !section.builtIn && !section.typed) {
             problem(section.line, "provider \"" + section.name + "\" has no type; section skipped");
             section.broken = true;
         }
