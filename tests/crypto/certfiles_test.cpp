@@ -113,8 +113,9 @@ TEST_F(CertificateFiles, ReadsEachFormByItsContentAndRefusesEachDamagedOne)
         }
         const auto certificates = crypto::readCertificateFile(wide(path(c.file)));
         EXPECT_EQ(hashesOf(certificates), c.hashes);
-        if (std::string(c.file) == "linked.sst")
+        if (std::string(c.file) == "linked.sst") {
             EXPECT_EQ(certificates.at(1).keyContainerInfo(), L"Контейнер - Провайдер");
+        }
     }
 }
 

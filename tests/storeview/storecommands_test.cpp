@@ -504,7 +504,7 @@ TEST_P(ImportExport, ImportAddsWhatThePageLacksOnceAndNamesTheFilesItCouldNotRea
 
     const auto &shown = guitest::dialogs().records();
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0].caption, wxString(L"Импорт сертификатов"));
+    EXPECT_EQ(shown[0].message, wxString(L"Импорт сертификатов"));
     EXPECT_TRUE(shown[0].style & wxFD_MULTIPLE);
     EXPECT_EQ(shown[1].caption, wxString(L"Импорт"));
     EXPECT_EQ(shown[1].message,
