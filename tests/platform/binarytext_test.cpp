@@ -121,8 +121,9 @@ TEST(TextToBinary, EachFormatReadsItsTextAndRefusesAnythingElse)
     for (const auto &c : cases) {
         SetLastError(0);
         EXPECT_EQ(fromText(c.text, c.flags), c.data) << c.flags;
-        if (c.data.empty())
+        if (c.data.empty()) {
             EXPECT_EQ(GetLastError(), c.error) << c.flags;
+        }
     }
 }
 

@@ -56,10 +56,12 @@ TEST(FileCreation, EachDispositionOpensCreatesOrTruncatesAsDocumented)
         SCOPED_TRACE(testing::Message() << "disposition " << c.disposition << (c.present ? ", present" : ", absent"));
         EXPECT_EQ(file != INVALID_HANDLE_VALUE, c.opens);
         EXPECT_EQ(error, c.error);
-        if (file != INVALID_HANDLE_VALUE)
+        if (file != INVALID_HANDLE_VALUE) {
             EXPECT_TRUE(CloseHandle(file));
-        if (c.opens || c.present)
+        }
+        if (c.opens || c.present) {
             EXPECT_EQ(readFile(path).size(), c.sizeAfter);
+        }
     }
 }
 
