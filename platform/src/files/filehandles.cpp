@@ -1,6 +1,7 @@
 // File handles: CreateFileW and the calls on the handles it returns. A handle is a number
 // that names an entry of the table of open files, never a pointer, so that a foreign or
 // closed handle is refused without being read.
+#include "files/descriptor.h"
 #include "files/fileerrors.h"
 #include "lasterror.h"
 #include "text/utf8text.h"
@@ -56,24 +57,6 @@ bool findFile(HANDLE handle, OpenFile &file)
     file = found->second;
     return true;
 }
-
-struct Fd {
-    int fd;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int release()
-    {
-        const int f = fd;
-        fd = -1;
-        return f;
-    }
-};
 
 // Opens without waiting (a FIFO without a writer would block a plain open), then refuses
 // anything but a regular file before it is used.

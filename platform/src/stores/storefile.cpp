@@ -1,4 +1,6 @@
 #include "stores/storefile.h"
+
+#include "files/descriptor.h"
 #include "lasterror.h"
 
 #include <algorithm>
@@ -11,18 +13,6 @@
 namespace platform {
 
 namespace {
-
-struct Fd {
-    int fd;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-};
 
 bool writeAll(int fd, const BYTE *data, size_t size)
 {
