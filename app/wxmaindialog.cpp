@@ -41,7 +41,7 @@ wxFont normalSizedFont(wxFontWeight weight)
 void styleAsCaption(wxWindow *window)
 {
     window->SetFont(wxFont(10, wxFONTFAMILY_ROMAN, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_BOLD, false, wxEmptyString));
-    window->SetForegroundColour(wxColour(0, 64, 128));
+    window->SetForegroundColour(captionColour());
 }
 
 wxStaticText *newCaption(wxWindow *parent, const wxString &label)

@@ -22,3 +22,14 @@ void paintAsInfo(wxWindow *window)
     window->SetBackgroundColour(colours.background);
     window->SetForegroundColour(colours.text);
 }
+
+wxColour captionColour(const wxColour &background)
+{
+    const wxColour blue(0, 64, 128);
+    return background.GetLuminance() < 0.5 ? blue.ChangeLightness(160) : blue;
+}
+
+wxColour captionColour()
+{
+    return captionColour(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
+}

@@ -1,5 +1,5 @@
-// The colours of the fields that show information: the installation window's lists and
-// the properties dialog's fields.
+// The colours of the fields that show information (the installation window's lists and
+// the properties dialog's fields) and of the captions over them.
 #pragma once
 
 #include <wx/colour.h>
@@ -20,3 +20,9 @@ InfoColours infoColours();
 
 // Gives `window` the info colours of the running theme.
 void paintAsInfo(wxWindow *window);
+
+// The captions' dark blue where they stand on a light background; on a dark one (a dark
+// theme) the same blue lightened, so that they stay readable.
+wxColour captionColour(const wxColour &background);
+// The same on the running theme's window background.
+wxColour captionColour();

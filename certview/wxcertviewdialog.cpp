@@ -12,7 +12,7 @@ wxStaticText *makeLabel(wxWindow *parent, const wxString &text)
     label->Wrap(-1);
     label->SetFont(wxFont(wxNORMAL_FONT->GetPointSize(), wxFONTFAMILY_ROMAN, wxFONTSTYLE_NORMAL,
                           wxFONTWEIGHT_BOLD, false, wxEmptyString));
-    label->SetForegroundColour(wxColour(0, 64, 128));
+    label->SetForegroundColour(captionColour());
     return label;
 }
 

@@ -320,6 +320,14 @@ TEST(InfoColours, AreWindowsLightYellowAndBlackWhereTheThemesInfoBackgroundIsDar
     }
 }
 
+TEST(InfoColours, CaptionsAreDarkBlueOnALightBackgroundAndALighterBlueOnADarkOne)
+{
+    EXPECT_EQ(captionColour(wxColour(240, 240, 240)), wxColour(0, 64, 128));
+    const wxColour dark(48, 48, 48), onDark = captionColour(dark);
+    EXPECT_GE(std::abs(onDark.GetLuminance() - dark.GetLuminance()), 0.4) << onDark.GetAsString().utf8_string();
+    EXPECT_GT(onDark.Blue(), onDark.Red()); // still blue
+}
+
 // --- How it ends ---------------------------------------------------------------------
 
 TEST_F(CertificateProperties, OkDestroysAModelessDialog)
