@@ -27,6 +27,9 @@ Bytes makeNumberedCertificate(unsigned number);
 
 Bytes sha1Of(const Bytes &data);
 
+// The subject key identifier's bytes as OpenSSL reads them; empty when there is none.
+Bytes subjectKeyIdOf(const Bytes &der);
+
 // Little-endian 32-bit value appended to a byte string, as the store format writes it.
 void appendDword(Bytes &out, std::uint32_t value);
 
