@@ -2,21 +2,29 @@
 // the certificate factory (tests/windows/recordedcertificates.cpp).
 //   fixtures DATA_DIR    reads DATA_DIR/*.der, writes DATA_DIR/made/
 #include "certfactory.h"
+#include "recordedkeys.h"
 #include "tempdir.h"
 
-#include <cstdio>
 #include <filesystem>
 
 namespace {
 
-std::string contentKey(const testsupport::Bytes &data)
+// The factory's certificates that the shared tests make with names or dates of their own.
+std::vector<testsupport::CertificateSpec> specs()
 {
-    unsigned long long hash = 14695981039346656037ull; // FNV-1a, as the reader names them
-    for (unsigned char byte : data)
-        hash = (hash ^ byte) * 1099511628211ull;
-    char text[17];
-    std::snprintf(text, sizeof text, "%016llx", hash);
-    return text;
+    const auto spec = [](const char *name, std::int64_t notBefore, std::int64_t notAfter) {
+        testsupport::CertificateSpec s;
+        s.commonName = name;
+        if (notBefore)
+            s.notBeforeUnix = notBefore;
+        if (notAfter)
+            s.notAfterUnix = notAfter;
+        return s;
+    };
+    return {spec("Test", 2082738600, 0), // certificaterecord_test.cpp
+            // certificaterows_test.cpp
+            spec("Сидоров", 0, 2083492800), spec("Петров", 0, 2213352000), spec("Абрамов", 0, 2082715200),
+            spec("Петров", 0, 2109240000)};
 }
 
 } // namespace
@@ -32,19 +40,16 @@ int main(int argc, char **argv)
         certificates.push_back(testsupport::makeNumberedCertificate(number));
         testsupport::writeFile((made / ("numbered-" + std::to_string(number) + ".der")).string(), certificates.back());
     }
-    // The factory's certificates that tests make with a date of their own.
-    for (long notBefore : {2082738600L}) {
-        testsupport::CertificateSpec spec;
-        spec.notBeforeUnix = notBefore;
+    for (const testsupport::CertificateSpec &spec : specs()) {
         certificates.push_back(testsupport::makeCertificate(spec));
-        testsupport::writeFile((made / ("certificate-" + std::to_string(notBefore) + ".der")).string(),
+        testsupport::writeFile((made / ("certificate-" + testsupport::specKey(spec) + ".der")).string(),
                                certificates.back());
     }
     for (const auto &entry : std::filesystem::directory_iterator(data))
         if (entry.path().extension() == ".der")
             certificates.push_back(testsupport::readFile(entry.path().string()));
     for (const testsupport::Bytes &der : certificates) {
-        const std::string key = contentKey(der);
+        const std::string key = testsupport::contentKey(der);
         testsupport::writeFile((made / ("sha1-" + key)).string(), testsupport::sha1Of(der));
         testsupport::Bytes ski{1};
         const testsupport::Bytes id = testsupport::subjectKeyIdOf(der);

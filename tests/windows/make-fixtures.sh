@@ -9,7 +9,7 @@ bash "$source_dir/tests/data/make-test-certs.sh" "$data"
 tool=$(mktemp -d)
 trap 'rm -rf "$tool"' EXIT
 # The host's compiler, whatever the cross build was given.
-g++ -std=c++17 -O1 -I"$source_dir/tests/support" -o "$tool/fixtures" \
+g++ -std=c++17 -O1 -I"$source_dir/tests/support" -I"$source_dir/tests/windows" -o "$tool/fixtures" \
   "$source_dir/tests/windows/fixtures.cpp" "$source_dir/tests/support/certfactory.cpp" -lcrypto
 rm -rf "$data/made"
 "$tool/fixtures" "$data"
