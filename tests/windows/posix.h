@@ -33,6 +33,7 @@ inline char *mkdtemp(char *pattern)
 }
 
 #include <filesystem>
+#include <winsock2.h> // before windows.h, as the toolkit's headers want it
 #include <windows.h>
 
 namespace testsupport {

@@ -111,12 +111,16 @@ code=0; wait "$pid" || code=$?
 [ "$code" -eq 0 ] || { cat "$log" >&2; fail "certinstall.exe ended with exit code $code"; }
 echo "winecheck: certinstall.exe ended cleanly when its window was closed"
 
-# The services' tests. A skip is only ever for a known Wine difference, and says which.
+# The tests built for Windows, each in a new prefix: the services' tests, the rows of an
+# editor page, and the store editor listing what crypt32 put into the user's My store. A
+# skip is only ever for a known Wine difference, and says which.
 tests=$dir/x86_64/tests/windows
-fresh_prefix
-"$wine" "$tests/crypto_tests.exe" >"$log" 2>&1 || { tr -d '\r' <"$log" >&2; fail "crypto_tests.exe failed under Wine"; }
-tr -d '\r' <"$log" | awk '/: Skipped$/ { getline reason } /^\[  SKIPPED \] .* \(/ { print "winecheck:   skipped " $4 ": " reason }'
-echo "winecheck: crypto_tests.exe under Wine: $(grep -c '^\[       OK \]' "$log") passed, $(grep -c '^\[  SKIPPED \] .* (' "$log") skipped"
+for program in crypto_tests storerows_tests storeeditor_tests; do
+  fresh_prefix
+  "$wine" "$tests/$program.exe" >"$log" 2>&1 || { tr -d '\r' <"$log" >&2; fail "$program.exe failed under Wine"; }
+  tr -d '\r' <"$log" | awk '/: Skipped$/ { getline reason } /^\[  SKIPPED \] .* \(/ { print "winecheck:   skipped " $4 ": " reason }'
+  echo "winecheck: $program.exe under Wine: $(grep -c '^\[       OK \]' "$log") passed, $(grep -c '^\[  SKIPPED \] .* (' "$log") skipped"
+done
 
 # Store files both ways. Wine lists a store newest first, the Linux build in file order:
 # the lines are compared as sets.
