@@ -1,12 +1,18 @@
-// The few POSIX calls the shared tests use, on Windows; included before every test source.
+// The few POSIX calls the shared tests use, on Windows, and where their data lie; included
+// before every test source built for Windows.
 #pragma once
 
-#include <cstdlib>
+#include <winsock2.h> // before windows.h, as the toolkit's headers want it
+#include <windows.h>
+
 #include <direct.h>
-#include <io.h>
+#include <process.h>
+
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <process.h>
+#include <filesystem>
+#include <string>
 
 inline int setenv(const char *name, const char *value, int)
 {
@@ -31,10 +37,6 @@ inline char *mkdtemp(char *pattern)
     }
     return nullptr;
 }
-
-#include <filesystem>
-#include <winsock2.h> // before windows.h, as the toolkit's headers want it
-#include <windows.h>
 
 namespace testsupport {
 
