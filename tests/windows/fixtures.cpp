@@ -10,9 +10,9 @@
 namespace {
 
 // The factory's certificates that the shared tests make with names or dates of their own.
-std::vector<testsupport::CertificateSpec> specs()
+std::vector<testsupport::CertificateSpec> madeByTests()
 {
-    const auto spec = [](const char *name, std::int64_t notBefore, std::int64_t notAfter) {
+    const auto wanted = [](const char *name, std::int64_t notBefore, std::int64_t notAfter) {
         testsupport::CertificateSpec s;
         s.commonName = name;
         if (notBefore)
@@ -21,10 +21,10 @@ std::vector<testsupport::CertificateSpec> specs()
             s.notAfterUnix = notAfter;
         return s;
     };
-    return {spec("Test", 2082738600, 0), // certificaterecord_test.cpp
+    return {wanted("Test", 2082738600, 0), // certificaterecord_test.cpp
             // certificaterows_test.cpp
-            spec("Сидоров", 0, 2083492800), spec("Петров", 0, 2213352000), spec("Абрамов", 0, 2082715200),
-            spec("Петров", 0, 2109240000)};
+            wanted("Сидоров", 0, 2083492800), wanted("Петров", 0, 2213352000), wanted("Абрамов", 0, 2082715200),
+            wanted("Петров", 0, 2109240000)};
 }
 
 } // namespace
@@ -40,9 +40,9 @@ int main(int argc, char **argv)
         certificates.push_back(testsupport::makeNumberedCertificate(number));
         testsupport::writeFile((made / ("numbered-" + std::to_string(number) + ".der")).string(), certificates.back());
     }
-    for (const testsupport::CertificateSpec &spec : specs()) {
-        certificates.push_back(testsupport::makeCertificate(spec));
-        testsupport::writeFile((made / ("certificate-" + testsupport::specKey(spec) + ".der")).string(),
+    for (const testsupport::CertificateSpec &wanted : madeByTests()) {
+        certificates.push_back(testsupport::makeCertificate(wanted));
+        testsupport::writeFile((made / ("certificate-" + testsupport::certificateKey(wanted) + ".der")).string(),
                                certificates.back());
     }
     for (const auto &entry : std::filesystem::directory_iterator(data))

@@ -21,9 +21,10 @@ Bytes recorded(const std::string &name, const std::string &what)
 
 } // namespace
 
-Bytes makeCertificate(const CertificateSpec &spec)
+Bytes makeCertificate(const CertificateSpec &wanted)
 {
-    return recorded("certificate-" + specKey(spec) + ".der", "the certificate of \"" + spec.commonName + "\"");
+    return recorded("certificate-" + certificateKey(wanted) + ".der",
+                    "the certificate of \"" + wanted.commonName + "\"");
 }
 
 Bytes makeNumberedCertificate(unsigned number)

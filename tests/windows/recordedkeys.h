@@ -20,12 +20,13 @@ inline std::string contentKey(const Bytes &data)
     return text;
 }
 
-inline std::string specKey(const CertificateSpec &spec)
+inline std::string certificateKey(const CertificateSpec &wanted)
 {
-    const std::string text = spec.commonName + '|' + spec.organization + '|' + std::to_string(spec.notBeforeUnix) +
-                             '|' + std::to_string(spec.notAfterUnix) + (spec.subjectKeyIdentifier ? "|ski|" : "||");
+    const std::string text = wanted.commonName + '|' + wanted.organization + '|' +
+                             std::to_string(wanted.notBeforeUnix) + '|' + std::to_string(wanted.notAfterUnix) +
+                             (wanted.subjectKeyIdentifier ? "|ski|" : "||");
     Bytes bytes(text.begin(), text.end());
-    bytes.insert(bytes.end(), spec.serial.begin(), spec.serial.end());
+    bytes.insert(bytes.end(), wanted.serial.begin(), wanted.serial.end());
     return contentKey(bytes);
 }
 

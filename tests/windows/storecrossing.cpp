@@ -38,7 +38,7 @@ void print(const crypto::CryptoStore &store)
         const auto *info = link.size() >= sizeof(CRYPT_KEY_PROV_INFO)
                                ? reinterpret_cast<const CRYPT_KEY_PROV_INFO *>(link.data())
                                : nullptr;
-        std::printf("%s | %s | friendly name \"%s\" | key \"%s\" type %lu spec %lu\n", utf8(c.sha1Hash()).c_str(),
+        std::printf("%s | %s | friendly name \"%s\" | key \"%s\" type %lu as %lu\n", utf8(c.sha1Hash()).c_str(),
                     utf8(c.simpleDisplayName()).c_str(), utf8(name).c_str(),
                     utf8(c.keyContainerInfo()).c_str(), info ? static_cast<unsigned long>(info->dwProvType) : 0ul,
                     info ? static_cast<unsigned long>(info->dwKeySpec) : 0ul);
