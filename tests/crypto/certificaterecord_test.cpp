@@ -4,11 +4,9 @@
 #include "crypto/cryptexception.h"
 
 #include "certfactory.h"
+#include "wine.h"
 
 #include <gtest/gtest.h>
-
-#include <openssl/x509.h>
-#include <openssl/x509v3.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -32,17 +30,6 @@ CryptoCertificate load(const std::string &name)
     CryptoCertificate certificate(context);
     CertFreeCertificateContext(context);
     return certificate;
-}
-
-// The subject key identifier as openssl reads it.
-std::vector<BYTE> opensslKeyId(const std::vector<BYTE> &der)
-{
-    const unsigned char *p = der.data();
-    X509 *x = d2i_X509(nullptr, &p, static_cast<long>(der.size()));
-    const ASN1_OCTET_STRING *id = X509_get0_subject_key_id(x);
-    std::vector<BYTE> bytes(id->data, id->data + id->length);
-    X509_free(x);
-    return bytes;
 }
 
 class Locale {
@@ -100,7 +87,7 @@ TEST(CertificateTexts, KeyIdentifierIsTwentySpacedBytes)
 {
     const CryptoCertificate certificate = load("gost2012.der");
     const std::wstring id = certificate.keyIdentifier();
-    const std::vector<BYTE> expected = opensslKeyId(readData("gost2012.der"));
+    const std::vector<BYTE> expected = testsupport::subjectKeyIdOf(readData("gost2012.der"));
     ASSERT_EQ(expected.size(), 20u);
     EXPECT_EQ(id.size(), 60u);
     EXPECT_EQ(id.back(), L' ');
@@ -141,14 +128,26 @@ TEST(CertificateTexts, DatesAreTheLongDateAndTimeOfTheUsersLocaleAndZone)
         CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
     const CryptoCertificate certificate(context);
     CertFreeCertificateContext(context);
+#ifdef _WIN32
+    if (testsupport::runningUnderWine()) {
+        wchar_t format[80] = {};
+        GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SLONGDATE, format, 80);
+        if (std::wstring(format) != L"d MMMM yyyy 'г.'")
+            GTEST_SKIP() << "Wine 8's Russian long date is not Windows' \"d MMMM yyyy 'г.'\" (it leads with the weekday)";
+    }
+#endif
     {
         Locale russian("ru_RU.UTF-8", "Europe/Moscow");
         EXPECT_EQ(certificate.notBefore(), L"31 декабря 2035 г. 21:30:00");
     }
+#ifndef _WIN32
+    // Windows reads the user's locale and zone from its settings, not from the environment:
+    // tests/windows/winecheck.sh starts the tests in Russian and Moscow time.
     {
         Locale english("en_US.UTF-8", "UTC");
         EXPECT_EQ(certificate.notBefore(), L"December 31, 2035 6:30:00 PM");
     }
+#endif
 }
 
 TEST(KeyLink, ShowsContainerAndProviderOrNothing)

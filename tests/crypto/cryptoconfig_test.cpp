@@ -28,19 +28,34 @@ void writeText(const std::filesystem::path &path, const std::string &text)
 }
 
 // Runs a copy of the probe program placed at `program`, with XDG_CONFIG_HOME and HOME
-// pointed into `home`; returns what it read as "[type]\n[name]\n".
-std::string probeAt(const std::filesystem::path &program, const std::filesystem::path &home)
+// pointed into `home` (Windows has no such user file); returns what it read as
+// "[type]\n[name]\n".
+std::string probeAt(std::filesystem::path program, const std::filesystem::path &home)
 {
+#ifdef _WIN32
+    program += ".exe"; // what Windows starts
+#endif
     std::filesystem::create_directories(program.parent_path());
     std::filesystem::copy_file(CONFIG_PROBE, program, std::filesystem::copy_options::overwrite_existing);
+#ifdef _WIN32
+    (void)home;
+    const std::wstring command = L"cd /d C:\\ && \"" + program.wstring() + L"\"";
+    FILE *pipe = _wpopen(command.c_str(), L"r");
+#else
     const std::string command = "cd / && XDG_CONFIG_HOME='" + (home / "config").string() + "' HOME='" +
                                 home.string() + "' '" + program.string() + "'";
+    FILE *pipe = popen(command.c_str(), "r");
+#endif
     std::string output;
-    if (FILE *pipe = popen(command.c_str(), "r")) {
+    if (pipe) {
         char buffer[512];
         while (fgets(buffer, sizeof buffer, pipe))
             output += buffer;
+#ifdef _WIN32
+        _pclose(pipe);
+#else
         pclose(pipe);
+#endif
     }
     return output;
 }
@@ -117,8 +132,10 @@ TEST(CryptoConfigSearch, CandidatesAreTriedInOrder)
     TempDir dir;
     const auto program = dir.path() / "a" / "b" / "bin" / "probe";
     const auto home = dir.path() / "home";
+#ifndef _WIN32
     writeText(home / "config" / "certinstall" / "Crypto.cfg", "MSCAPI.CertKeyStore.Name=FromUser\n");
     EXPECT_EQ(probeAt(program, home), "[System]\n[FromUser]\n");
+#endif
     const auto third = dir.path() / "a" / "b" / "config" / "crypto.cfg";
     std::filesystem::create_directories(third); // a folder of that name is passed over
     writeText(dir.path() / "a" / "Config" / "Crypto.cfg", "MSCAPI.CertKeyStore.Name=Fourth\n");
@@ -142,12 +159,18 @@ TEST(CryptoConfigSearch, AProgramInCyrillicFoldersFindsItsFile)
 
 TEST(CryptoConfigSearch, ModuleRelativePathsStepUpButNotAboveTwoComponents)
 {
+    const wchar_t separator = std::filesystem::path::preferred_separator;
     const std::wstring directory = moduleDirectory();
     EXPECT_EQ(directory, std::filesystem::path(CONFIG_PROBE).parent_path().wstring());
-    EXPECT_EQ(resolveModuleRelativePath(L"./config/crypto.cfg"), directory + L"/config/crypto.cfg");
-    const std::wstring parent = directory.substr(0, directory.rfind(L'/'));
-    EXPECT_EQ(resolveModuleRelativePath(L"../config/crypto.cfg"), parent + L"/config/crypto.cfg");
+    const std::wstring config = separator + std::wstring(L"config") + separator + L"crypto.cfg";
+    const std::wstring dot = L".", up = L"..";
+    EXPECT_EQ(resolveModuleRelativePath(dot + config), directory + config);
+    const std::wstring parent = directory.substr(0, directory.rfind(separator));
+    EXPECT_EQ(resolveModuleRelativePath(up + config), parent + config);
     // However many steps up, the walk keeps the root's first folder.
-    const std::wstring top = directory.substr(0, directory.find(L'/', 1));
-    EXPECT_EQ(resolveModuleRelativePath(L"../../../../../../../../../../../../x"), top + L"/x");
+    const std::wstring top = directory.substr(0, directory.find(separator, directory.find(separator) + 1));
+    std::wstring steps;
+    for (int i = 0; i < 12; ++i)
+        steps += up + separator;
+    EXPECT_EQ(resolveModuleRelativePath(steps + L"x"), top + separator + L"x");
 }

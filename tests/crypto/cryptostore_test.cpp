@@ -5,9 +5,11 @@
 
 #include "certfactory.h"
 #include "tempdir.h"
+#include "wine.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 using crypto::CryptoCertificate;
@@ -44,8 +46,22 @@ std::vector<std::wstring> hashesIn(const crypto::CryptoStore &store)
 
 class Stores : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("CERTINSTALL_HOME", home.path().c_str(), 1); }
-    void TearDown() override { unsetenv("CERTINSTALL_HOME"); }
+    void SetUp() override { setenv("CERTINSTALL_HOME", home.path().string().c_str(), 1); }
+    void TearDown() override
+    {
+        unsetenv("CERTINSTALL_HOME");
+#ifdef _WIN32
+        // The system stores are the user's own there: take out what the tests put in. (Wine 8
+        // reports such deletes done but keeps the certificates in the registry for the next
+        // process: winecheck.sh gives each test program a new Wine prefix.)
+        for (const wchar_t *name : {L"My", L"Root"}) {
+            const auto store = crypto::openStore(name, false);
+            for (CryptoCertificate &c : store->enumerate())
+                if (c.simpleDisplayName().rfind(L"Certificate ", 0) == 0)
+                    c.deleteFromStore();
+        }
+#endif
+    }
     std::wstring file(const char *name) const
     {
         const std::string path = home.file(name);
@@ -71,7 +87,13 @@ TEST_F(Stores, CertificatesAreFoundAgainByTheirHashText)
     const CryptoCertificate b = certificateOf(testsupport::makeNumberedCertificate(2));
     store->add(a);
     store->add(b);
-    EXPECT_EQ(hashesIn(*store), (std::vector<std::wstring>{a.sha1Hash(), b.sha1Hash()}));
+    std::vector<std::wstring> hashes = hashesIn(*store), added{a.sha1Hash(), b.sha1Hash()};
+#ifdef _WIN32
+    // The order of a system store is the system's there.
+    std::sort(hashes.begin(), hashes.end());
+    std::sort(added.begin(), added.end());
+#endif
+    EXPECT_EQ(hashes, added);
 
     const CryptoCertificate found(store->findByHash(crypto::hexToBytes(b.sha1Hash())));
     EXPECT_EQ(found.sha1Hash(), b.sha1Hash());
@@ -103,8 +125,13 @@ TEST_F(Stores, DeletingAFoundCertificateRemovesItAndEmptiesTheRecord)
     CertFreeCertificateContext(context);
     EXPECT_TRUE(found.deleteFromStore());
     EXPECT_TRUE(found.empty());
-    EXPECT_TRUE(store->enumerate().empty());
-    EXPECT_TRUE(crypto::openStore(L"ROOT", false)->enumerate().empty());
+    // Other roots may be there: the system's own.
+    const auto gone = [&](const crypto::CryptoStore &s) {
+        const std::vector<std::wstring> hashes = hashesIn(s);
+        return std::find(hashes.begin(), hashes.end(), a.sha1Hash()) == hashes.end();
+    };
+    EXPECT_TRUE(gone(*store));
+    EXPECT_TRUE(gone(*crypto::openStore(L"ROOT", false)));
 }
 
 TEST_F(Stores, AStoreFileHoldsWhatWasAddedOnceTheLastReferenceGoes)
@@ -117,8 +144,14 @@ TEST_F(Stores, AStoreFileHoldsWhatWasAddedOnceTheLastReferenceGoes)
         auto second = store; // a second page holding the same store
         store->add(certificate);
         store.reset();
+#ifndef _WIN32
+        // Windows keeps the file open for the store that will write it: no second store
+        // opens it meanwhile.
         EXPECT_TRUE(crypto::openStore(file("s.sst"), true)->enumerate().empty());
+#endif
     }
+    if (testsupport::runningUnderWine())
+        GTEST_SKIP() << testsupport::kWineReadsStoreFilesAsEmpty;
     auto reopened = crypto::openStore(file("s.sst"), true);
     const auto certificates = reopened->enumerate();
     ASSERT_EQ(certificates.size(), 1u);
@@ -138,6 +171,8 @@ TEST_F(Stores, AddingAnEqualCertificateToAStoreFileReplacesItWithItsProperties)
         linkToContainer(second, L"new");
         store->add(second);
     }
+    if (testsupport::runningUnderWine())
+        GTEST_SKIP() << testsupport::kWineReadsStoreFilesAsEmpty;
     const auto certificates = crypto::openStore(file("s.sst"), true)->enumerate();
     ASSERT_EQ(certificates.size(), 1u);
     EXPECT_EQ(certificates[0].keyContainerInfo().substr(0, 6), L"new - ");
@@ -152,9 +187,12 @@ TEST_F(Stores, CommitWritesAStoreFileNowAndThrowsWhenItCannot)
     store->commit();
     EXPECT_GT(std::filesystem::file_size(path), 20u);
 
+#ifndef _WIN32
+    // Windows keeps the file open, so that it cannot be taken away from the store.
     store->add(certificateOf(testsupport::makeNumberedCertificate(7)));
     std::filesystem::remove_all(home.path() / "media"); // the medium is gone
     EXPECT_THROW(store->commit(), crypto::CryptException);
+#endif
 }
 
 TEST_F(Stores, ADamagedStoreFileThrowsOnOpen)
@@ -164,6 +202,13 @@ TEST_F(Stores, ADamagedStoreFileThrowsOnOpen)
         crypto::openStore(file("bad.sst"), true);
         FAIL() << "no exception";
     } catch (const crypto::CryptException &e) {
+#ifdef _WIN32
+        // Whichever error the system's reader gives, its text is what the user reads.
+        const std::wstring path = file("bad.sst");
+        EXPECT_FALSE(CertOpenStore(CERT_STORE_PROV_FILENAME_W, X509_ASN_ENCODING, 0, 0, path.c_str()));
+        EXPECT_EQ(e.message(), crypto::systemErrorText(GetLastError()));
+#else
         EXPECT_EQ(e.message(), crypto::systemErrorText(ERROR_FILE_CORRUPT));
+#endif
     }
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 TEST(StoreCatalogue, TitlesAreFoundWithoutRegardToCase)
@@ -45,12 +46,23 @@ TEST(StoreCatalogue, TitlesLeadBackToTheirNames)
 TEST(StoreCatalogue, SystemStoresAreListedInThePlatformsOrder)
 {
     testsupport::TempDir home;
-    setenv("CERTINSTALL_HOME", home.path().c_str(), 1);
+    setenv("CERTINSTALL_HOME", home.path().string().c_str(), 1);
+#ifdef _WIN32
+    // A Windows user has My and Root from the start, a new Wine prefix once they are opened.
+    for (const wchar_t *name : {L"My", L"Root"})
+        CertCloseStore(CertOpenSystemStoreW(0, name), 0);
+#endif
     CertCloseStore(CertOpenSystemStoreW(0, L"Мои"), 0);
     const std::vector<std::wstring> names = enumSystemStores();
     unsetenv("CERTINSTALL_HOME");
+#ifdef _WIN32
+    // Which stores a Windows user has, and their order, is the system's: each is listed once.
+    for (const wchar_t *name : {L"My", L"Root", L"Мои"})
+        EXPECT_EQ(std::count(names.begin(), names.end(), name), 1);
+#else
     ASSERT_EQ(names.size(), 14u);
     EXPECT_EQ(names.front(), L"My");
     EXPECT_EQ(names[1], L"Root");
     EXPECT_EQ(names.back(), L"Мои");
+#endif
 }

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#ifdef __WXGTK__
 #include <glib.h>
+#endif
 
 #include <wx/app.h>
 #include <wx/init.h>
@@ -21,6 +23,7 @@
 
 namespace {
 
+#ifdef __WXGTK__
 std::string logField(const GLogField *fields, gsize count, const char *key)
 {
     for (gsize i = 0; i < count; ++i)
@@ -42,6 +45,7 @@ GLogWriterOutput failOnToolkitWarning(GLogLevelFlags level, const GLogField *fie
     }
     return g_log_writer_default(level, fields, count, data);
 }
+#endif
 
 class TestApp : public wxApp {
 public:
@@ -112,8 +116,10 @@ DialogHook &dialogs()
 
 int main(int argc, char **argv)
 {
+#ifdef __WXGTK__
     // Before anything logs: a program may set its writer only once, and only first.
     g_log_set_writer_func(failOnToolkitWarning, nullptr, nullptr);
+#endif
     ::testing::InitGoogleTest(&argc, argv);
 
     // No real user data: the toolkit's settings and caches, and the stores, go to a

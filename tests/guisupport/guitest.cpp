@@ -17,7 +17,7 @@ GuiTest::~GuiTest() = default;
 void GuiTest::SetUp()
 {
     m_home = std::make_unique<testsupport::TempDir>();
-    ::setenv("CERTINSTALL_HOME", m_home->path().c_str(), 1);
+    ::setenv("CERTINSTALL_HOME", m_home->path().string().c_str(), 1);
     dialogs().reset();
 }
 

@@ -10,7 +10,7 @@ namespace {
 
 using test::CertificateRows;
 
-crypto::CryptoCertificate made(const char *name, long notAfterUnix)
+crypto::CryptoCertificate made(const char *name, std::int64_t notAfterUnix)
 {
     testsupport::CertificateSpec spec;
     spec.commonName = name;

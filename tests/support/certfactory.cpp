@@ -73,6 +73,14 @@ Bytes sha1Of(const Bytes &data)
     return out;
 }
 
+Bytes subjectKeyIdOf(const Bytes &der)
+{
+    const unsigned char *p = der.data();
+    std::unique_ptr<X509, decltype(&X509_free)> x(d2i_X509(nullptr, &p, static_cast<long>(der.size())), X509_free);
+    const ASN1_OCTET_STRING *id = x ? X509_get0_subject_key_id(x.get()) : nullptr;
+    return id ? Bytes(id->data, id->data + id->length) : Bytes();
+}
+
 void appendDword(Bytes &out, std::uint32_t value)
 {
     for (int i = 0; i < 4; ++i)

@@ -13,8 +13,9 @@ struct CertificateSpec {
     std::string commonName = "Test";
     std::string organization;
     std::vector<unsigned char> serial{0x01}; // big-endian magnitude
-    long notBeforeUnix = 2051222400;          // 2035-01-01 00:00:00 UTC
-    long notAfterUnix = 2082758400;           // 2036-01-01 00:00:00 UTC
+    // Seconds since 1970 in 64 bits: dates past 2038 do not fit Windows' 32-bit long.
+    std::int64_t notBeforeUnix = 2051222400; // 2035-01-01 00:00:00 UTC
+    std::int64_t notAfterUnix = 2082758400;  // 2036-01-01 00:00:00 UTC
     bool subjectKeyIdentifier = true;
 };
 
@@ -26,6 +27,9 @@ Bytes makeCertificate(const CertificateSpec &spec);
 Bytes makeNumberedCertificate(unsigned number);
 
 Bytes sha1Of(const Bytes &data);
+
+// The subject key identifier's bytes as OpenSSL reads them; empty when there is none.
+Bytes subjectKeyIdOf(const Bytes &der);
 
 // Little-endian 32-bit value appended to a byte string, as the store format writes it.
 void appendDword(Bytes &out, std::uint32_t value);
