@@ -20,8 +20,15 @@ const wxFontWeight kViewButtonWeight = wxFONTWEIGHT_LIGHT;
 const wxFontWeight kViewButtonWeight = wxFONTWEIGHT_NORMAL;
 #endif
 
-// Read-only wins over the other two: a drop-down list whose text cannot be typed.
+// Read-only wins over the other two: a drop-down list whose text cannot be typed. wxMSW
+// sizes (and refuses to drop down) any combo that carries wxCB_SIMPLE as a simple one, its
+// list always shown, although read-only makes Windows draw a drop-down list: there the
+// flag would only break the window.
+#ifdef __WXMSW__
+const long kComboStyle = wxCB_DROPDOWN | wxCB_READONLY;
+#else
 const long kComboStyle = wxCB_DROPDOWN | wxCB_READONLY | wxCB_SIMPLE;
+#endif
 
 wxComboBox *newCombo(wxWindow *parent)
 {
