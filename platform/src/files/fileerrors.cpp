@@ -1,5 +1,7 @@
 #include "files/fileerrors.h"
 
+#include "files/regularfiles.h"
+
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -42,10 +44,8 @@ DWORD win32ErrorOfErrno(int error, DWORD fallback)
 
 DWORD missingFileError(const std::string &path)
 {
-    const auto slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     struct stat st {};
-    return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+    return ::stat(folderOf(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
 }
 
 } // namespace platform

@@ -1,8 +1,8 @@
 // File handles: CreateFileW and the calls on the handles it returns. A handle is a number
 // that names an entry of the table of open files, never a pointer, so that a foreign or
 // closed handle is refused without being read.
-#include "files/descriptor.h"
 #include "files/fileerrors.h"
+#include "files/regularfiles.h"
 #include "lasterror.h"
 #include "text/utf8text.h"
 
@@ -56,28 +56,6 @@ bool findFile(HANDLE handle, OpenFile &file)
         return fail(ERROR_INVALID_HANDLE, false);
     file = found->second;
     return true;
-}
-
-// Opens without waiting (a FIFO without a writer would block a plain open), then refuses
-// anything but a regular file before it is used.
-int openRegularFile(const std::string &path, int flags)
-{
-    Fd file(::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
-    if (file.fd < 0) {
-        const int error = errno;
-        return fail(error == ENOENT ? missingFileError(path) : win32ErrorOfErrno(error, ERROR_ACCESS_DENIED), -1);
-    }
-    struct stat st {};
-    if (::fstat(file.fd, &st) != 0)
-        return fail(win32ErrorOfErrno(errno, ERROR_ACCESS_DENIED), -1);
-    if (S_ISDIR(st.st_mode))
-        return fail(ERROR_ACCESS_DENIED, -1); // what Windows answers for a folder opened as a file
-    if (!S_ISREG(st.st_mode))
-        return fail(ERROR_NOT_SUPPORTED, -1); // FIFOs, devices and sockets are no files here
-    const int status = ::fcntl(file.fd, F_GETFL);
-    if (status < 0 || ::fcntl(file.fd, F_SETFL, status & ~O_NONBLOCK) != 0)
-        return fail(win32ErrorOfErrno(errno, ERROR_ACCESS_DENIED), -1);
-    return file.release();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Calls on files by name: temporary file names, moving and deleting.
 #include "files/fileerrors.h"
+#include "files/regularfiles.h"
 #include "lasterror.h"
 #include "text/utf8text.h"
 
@@ -16,12 +17,6 @@
 using namespace platform;
 
 namespace {
-
-std::string folderOf(const std::string &path)
-{
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
 
 bool syncPath(const std::string &path, int flags)
 {

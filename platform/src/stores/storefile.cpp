@@ -1,6 +1,7 @@
 #include "stores/storefile.h"
 
 #include "files/descriptor.h"
+#include "files/regularfiles.h"
 #include "lasterror.h"
 
 #include <algorithm>
@@ -29,36 +30,19 @@ bool writeAll(int fd, const BYTE *data, size_t size)
     return true;
 }
 
-std::string folderOf(const std::string &path)
+// Opens a file to read it by its size (see openRegularFile).
+int openToRead(const std::string &path, size_t &size)
 {
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Opens a file to read it by its size, returning -1 with the last error set unless it is a
-// regular file. Opening does not block even on a FIFO without a writer.
-int openRegularFile(const std::string &path, size_t &size)
-{
-    Fd file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    Fd file(openRegularFile(path, O_RDONLY));
     if (file.fd < 0)
-        return fail(win32ErrorOfErrno(errno, ERROR_READ_FAULT), -1);
+        return -1;
     struct stat st {};
     if (::fstat(file.fd, &st) != 0)
         return fail(win32ErrorOfErrno(errno, ERROR_READ_FAULT), -1);
-    if (S_ISDIR(st.st_mode))
-        return fail(ERROR_ACCESS_DENIED, -1); // what Windows answers for a folder opened as a file
-    // FIFOs, devices and sockets have no size to read them by, and reading one may wait or
-    // never end: a request that reading a file whole does not support.
-    if (!S_ISREG(st.st_mode))
-        return fail(ERROR_NOT_SUPPORTED, -1);
     if (st.st_size > 0xFFFFFFFFLL) // store files are addressed with 32-bit lengths
         return fail(ERROR_FILE_CORRUPT, -1);
     size = static_cast<size_t>(st.st_size);
-    const int fd = file.fd;
-    file.fd = -1;
-    return fd;
+    return file.release();
 }
 
 // Fills `out` from `at` on; a file that shrank since its size was taken ends it early.
@@ -84,7 +68,7 @@ bool readFully(int fd, Bytes &out, size_t at)
 bool readWholeFile(const std::string &path, Bytes &out)
 {
     size_t size = 0;
-    Fd file(openRegularFile(path, size));
+    Fd file(openToRead(path, size));
     if (file.fd < 0)
         return false;
     out.resize(size);
@@ -95,15 +79,9 @@ StoreFileRead readStoreFile(const std::string &path, Bytes &out)
 {
     out.clear();
     size_t size = 0;
-    Fd file(openRegularFile(path, size));
-    if (file.fd < 0) {
-        if (GetLastError() != ERROR_FILE_NOT_FOUND)
-            return StoreFileRead::Failed;
-        struct stat folder {};
-        if (::stat(folderOf(path).c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode))
-            return fail(ERROR_PATH_NOT_FOUND, StoreFileRead::Failed);
-        return StoreFileRead::Missing;
-    }
+    Fd file(openToRead(path, size));
+    if (file.fd < 0) // missing with its folder there, or failed
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? StoreFileRead::Missing : StoreFileRead::Failed;
     if (size == 0)
         return StoreFileRead::Read; // an empty file is an empty store
     // The header first: a file that is no store costs its first bytes, whatever its size.
