@@ -1,15 +1,17 @@
 #include "crypto/cryptoconfig.h"
 
+#include "crypto/cryptexception.h"
+#include "crypto/filebytes.h"
+
 #include <windows.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cwchar>
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -58,57 +60,35 @@ std::wstring decodeText(std::string_view bytes)
     return decode(kRussianAnsiCodePage, 0, bytes).value_or(std::wstring());
 }
 
-// The whole file; nothing when it cannot be opened or read (a folder, for one).
-std::optional<std::string> readFile(const std::filesystem::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open())
-        return std::nullopt;
-    std::string bytes;
-    char chunk[4096];
-    while (in.read(chunk, sizeof chunk), in.gcount() > 0)
-        bytes.append(chunk, static_cast<size_t>(in.gcount()));
-    if (in.bad())
-        return std::nullopt;
-    return bytes;
-}
+// Far larger than any configuration a person writes.
+constexpr size_t kLargestConfig = size_t(1) << 20;
 
-// Paths are converted here, not by std::filesystem::path: from a wide string it converts
-// through the C++ global locale, which throws under the classic one at the first letter
-// beyond ASCII, and the program's folder may well have Cyrillic names.
+// The whole file; nothing when it cannot be opened or read (a folder, for one). The file
+// calls take the wide path as it is, whatever the C++ global locale, and the program's
+// folder may well have Cyrillic names.
 std::optional<std::string> readCandidate(const std::wstring &path)
 {
-#ifdef _WIN32
-    return readFile(std::filesystem::path(path)); // wide is the native form there
-#else
-    // File names are UTF-8 here, as the platform's store files take them.
-    if (path.empty() || path.size() > static_cast<size_t>(INT_MAX))
+    try {
+        const std::vector<BYTE> bytes = crypto::readFileBytes(path, kLargestConfig);
+        return std::string(bytes.begin(), bytes.end());
+    } catch (const crypto::CryptException &) {
         return std::nullopt;
-    const int length = static_cast<int>(path.size());
-    const int size = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, path.data(), length, nullptr, 0, nullptr,
-                                         nullptr);
-    if (size <= 0)
-        return std::nullopt;
-    std::string bytes(static_cast<size_t>(size), '\0');
-    if (WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, path.data(), length, &bytes[0], size, nullptr,
-                            nullptr) != size)
-        return std::nullopt;
-    return readFile(std::filesystem::path(bytes));
-#endif
+    }
 }
 
 #ifndef _WIN32
-// Where an installed program's configuration belongs on this host.
-std::filesystem::path userConfigFile()
+// Where an installed program's configuration belongs on this host (file names are UTF-8
+// here).
+std::wstring userConfigFile()
 {
-    std::filesystem::path base;
+    std::string base;
     if (const char *config = std::getenv("XDG_CONFIG_HOME"); config && *config)
         base = config;
     else if (const char *home = std::getenv("HOME"); home && *home)
-        base = std::filesystem::path(home) / ".config";
+        base = std::string(home) + "/.config";
     else
         return {};
-    return base / "certinstall" / "Crypto.cfg";
+    return decode(CP_UTF8, MB_ERR_INVALID_CHARS, base + "/certinstall/Crypto.cfg").value_or(std::wstring());
 }
 #endif
 
@@ -177,9 +157,9 @@ StoreConfig readCryptoConfig(const std::wstring &path)
     }
 #ifndef _WIN32
     if (!bytes) {
-        const std::filesystem::path user = userConfigFile();
+        const std::wstring user = userConfigFile();
         if (!user.empty())
-            bytes = readFile(user);
+            bytes = readCandidate(user);
     }
 #endif
     if (!bytes)
