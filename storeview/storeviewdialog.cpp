@@ -46,10 +46,11 @@ std::wstring oneLine(std::wstring text)
     return text;
 }
 
-std::wstring reasonOf(const std::exception &error)
+// What the user is told of an error: the services' own text, else the standard one.
+std::wstring errorText(const std::exception &error)
 {
     if (const auto *crypt = dynamic_cast<const crypto::CryptException *>(&error))
-        return oneLine(crypt->message());
+        return crypt->message();
     return kStdExceptionText;
 }
 
@@ -191,7 +192,7 @@ int StoreViewDialog::chosenFilter(const wxFileDialog &dialog) const
 
 void StoreViewDialog::OnStoreMenu(wxCommandEvent &event)
 {
-    try {
+    runReported([&] {
         std::wstring name;
         bool isFile = false;
         if (event.GetId() == ID_STORE_FILE) {
@@ -209,11 +210,7 @@ void StoreViewDialog::OnStoreMenu(wxCommandEvent &event)
             name = m_storeNames[index];
         }
         openStorePage(name, isFile, storeTitle(name));
-    } catch (const crypto::CryptException &error) {
-        showError(error.message());
-    } catch (const std::exception &) {
-        showError(kStdExceptionText);
-    }
+    });
 }
 
 void StoreViewDialog::openStorePage(const std::wstring &nameOrPath, bool isFile, const std::wstring &title)
@@ -489,7 +486,7 @@ void StoreViewDialog::importFiles(__page_data &page, const std::vector<std::wstr
                 ++added;
             }
         } catch (const std::exception &error) {
-            failures += L"\n" + name + L": " + reasonOf(error);
+            failures += L"\n" + name + L": " + oneLine(errorText(error));
         }
     }
     if (added > 0 && dynamic_cast<crypto::SerializedStore *>(store.get())) {
@@ -497,7 +494,7 @@ void StoreViewDialog::importFiles(__page_data &page, const std::vector<std::wstr
             store->commit();
         } catch (const std::exception &error) {
             // The store holds what its file does again: nothing was added.
-            failures += L"\nХранилище не записано: " + reasonOf(error);
+            failures += L"\nХранилище не записано: " + oneLine(errorText(error));
             added = 0;
             resyncStore(*store);
         }
@@ -580,10 +577,8 @@ bool StoreViewDialog::runReported(const std::function<void()> &action)
     try {
         action();
         return true;
-    } catch (const crypto::CryptException &error) {
-        showError(error.message());
-    } catch (const std::exception &) {
-        showError(kStdExceptionText);
+    } catch (const std::exception &error) {
+        showError(errorText(error));
     }
     return false;
 }
