@@ -410,9 +410,10 @@ void StoreViewDialog::OnDelete(wxCommandEvent &)
 void StoreViewDialog::deleteSelected(__page_data &page)
 {
     const std::vector<size_t> selected = page.list->selectedPositions();
+    // Only "Да" deletes: Escape and the close button answer the box as Cancel.
     if (!selected.empty() && wxMessageBox(L"Подтверждаете удаление " + std::to_wstring(selected.size()) +
                                               L" сертификатов ?",
-                                          L"Удаление", wxYES_NO, this, 100, 50) == wxNO)
+                                          L"Удаление", wxYES_NO, this, 100, 50) != wxYES)
         return;
 
     const boost::shared_ptr<crypto::CryptoStore> store = page.store;

@@ -350,11 +350,14 @@ TEST_F(StoreCommands, DeleteAsksWithTheNumberOfSelectedRowsAndRemovesThemFromLis
     EXPECT_EQ(storetest::copiesIn(*store, kept), 1u);
 }
 
-TEST_F(StoreCommands, DeleteAnsweredNoDeletesNothing)
+// "Нет", and Escape or the close button, which answer the box as Cancel.
+class DeleteRefused : public StoreCommands, public ::testing::WithParamInterface<int> {};
+
+TEST_P(DeleteRefused, DeletesNothing)
 {
     StoreEditor *editor = editorOnMy({storetest::certificate("1"), storetest::certificate("2")});
     storetest::select(editor->currentList(), {0, 1});
-    guitest::dialogs().queueAnswer(wxID_NO);
+    guitest::dialogs().queueAnswer(GetParam());
 
     editor->command(Tool::ID_DELETE);
 
@@ -362,6 +365,8 @@ TEST_F(StoreCommands, DeleteAnsweredNoDeletesNothing)
     EXPECT_EQ(editor->currentPageData()->total, 2);
     EXPECT_EQ(crypto::openStore(L"My", false)->enumerate().size(), 2u);
 }
+
+INSTANTIATE_TEST_SUITE_P(NoOrClosed, DeleteRefused, ::testing::Values(wxID_NO, wxID_CANCEL));
 
 TEST_F(StoreCommands, DeleteWithNothingSelectedAsksNothingAndChangesNothing)
 {
