@@ -286,6 +286,8 @@ void CryptoMainDialog::OnInstall(wxCommandEvent &)
         store->add(certificate);
         // A store file is written now, so that the success box below is true for it too.
         store->commit();
+        // Editor pages of that store show what it holds now.
+        test::StoreViewDialog::showStoreChanged(m_selection.storeName, m_selection.storeIsFile);
 
         showMessage(L"Сертификат '" + certificate.simpleDisplayName() + L"' установлен!",
                     L"Результат установки сертификата", 0);

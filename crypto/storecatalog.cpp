@@ -42,6 +42,9 @@ const Catalogue &catalogue()
         c[L"AddressBook"] = L"Другие пользователи";
         c[L"TrustedPublisher"] = L"Доверенные издатели";
         c[L"REQUEST"] = L"Запросы заявок на сертификат";
+        c[L"ClientAuthIssuer"] = L"Издатели сертификатов проверки подлинности клиентов";
+        c[L"SmartCardRoot"] = L"Корневые сертификаты смарт-карт";
+        c[L"TrustedDevices"] = L"Доверенные устройства";
         return c;
     }();
     return titles;

@@ -40,13 +40,23 @@ void CertificateList::showChanged(const std::function<void(CertificateRows &rows
     show(m_rows->positionsOf(ids));
 }
 
+void CertificateList::selectAll()
+{
+    SetItemState(-1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+}
+
+void CertificateList::selectPositions(const std::vector<size_t> &positions)
+{
+    for (size_t position : positions)
+        SetItemState(static_cast<long>(position), wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+}
+
 void CertificateList::show(const std::vector<size_t> &selected)
 {
     // The selection goes by place: cleared while the places still mean the old rows.
     SetItemState(-1, 0, wxLIST_STATE_SELECTED);
     SetItemCount(m_rows ? static_cast<long>(m_rows->size()) : 0);
-    for (size_t position : selected)
-        SetItemState(static_cast<long>(position), wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+    selectPositions(selected);
     Refresh();
 }
 

@@ -24,6 +24,9 @@ public:
     // Changes the rows and shows them again; the rows selected before stay selected
     // where they are still shown.
     void showChanged(const std::function<void(CertificateRows &rows)> &change);
+    // Selects every row, or the rows at these places besides those selected.
+    void selectAll();
+    void selectPositions(const std::vector<size_t> &positions);
 
 private:
     wxString OnGetItemText(long item, long column) const override;

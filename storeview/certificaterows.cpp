@@ -55,9 +55,31 @@ void CertificateRows::fill(const std::vector<crypto::CryptoCertificate> &certifi
     applySort();
 }
 
+namespace {
+
+// Russian writers put "е" for "ё" as often as not: the filter takes them as one letter.
+bool holdsYo(const std::wstring &text) { return text.find_first_of(L"ёЁ") != std::wstring::npos; }
+
+std::wstring withoutYo(std::wstring text)
+{
+    for (wchar_t &c : text)
+        if (c == L'ё')
+            c = L'е';
+        else if (c == L'Ё')
+            c = L'Е';
+    return text;
+}
+
+} // namespace
+
 void CertificateRows::narrow(const std::wstring &text)
 {
-    const auto dropped = [&](size_t id) { return !StrStrIW(m_rows[id].subject().c_str(), text.c_str()); };
+    const std::wstring wanted = withoutYo(text);
+    const auto dropped = [&](size_t id) {
+        const std::wstring &subject = m_rows[id].subject();
+        // Only names that hold the letter are copied, so that a keystroke stays cheap.
+        return !StrStrIW(holdsYo(subject) ? withoutYo(subject).c_str() : subject.c_str(), wanted.c_str());
+    };
     m_shown.erase(std::remove_if(m_shown.begin(), m_shown.end(), dropped), m_shown.end());
 }
 

@@ -8,20 +8,25 @@
 #include "crypto/certimport.h"
 #include "crypto/cryptexception.h"
 #include "crypto/storecatalog.h"
+#include "storeview/pagetexts.h"
 
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
 #include <wx/progdlg.h>
 
+#include <chrono>
 #include <memory>
 #include <set>
+#include <unordered_set>
 
 namespace test {
 
 namespace {
 
 const wchar_t kStdExceptionText[] = L"Исключение стандартной библиотеки";
-const wchar_t kCopyingText[] = L"Копирование  сертификатов";
+const wchar_t kCopyingText[] = L"Копирование сертификатов";
+// Lines of failures an error box lists before it only counts the rest.
+const size_t kFailuresShown = 10;
 
 // The forms Экспорт writes, in the order of its dialog's filters.
 const struct {
@@ -63,16 +68,58 @@ crypto::CryptoCertificate certificateByHash(const crypto::CryptoStore &store, co
     return certificate;
 }
 
-// Whether the page shows the certificate: a row with the same subject text (letter case
-// aside) and the same hash.
-bool pageShows(const CertificateRows &rows, const CertificateRow &certificate)
+std::wstring quoted(const std::wstring &text) { return L"«" + text + L"»"; }
+
+// The hashes of the certificates the page shows: a certificate counts as there already
+// when the page shows it (the same hash is the same certificate, and so the same name).
+std::unordered_set<std::wstring> shownHashes(const CertificateRows &rows)
 {
+    std::unordered_set<std::wstring> hashes;
+    hashes.reserve(rows.size());
     for (size_t position = 0; position < rows.size(); ++position)
-        if (rows[position].hash() == certificate.hash() &&
-            wxString(rows[position].subject()).IsSameAs(certificate.subject(), false))
-            return true;
-    return false;
+        hashes.insert(rows[position].hash());
+    return hashes;
 }
+
+// The progress of a command over many certificates. Each update lets the toolkit draw and
+// costs more than the work on one certificate, so the dialog is updated about a hundred
+// times over its range; unless asked to show at once, it appears only when the work lasts.
+class CommandProgress {
+public:
+    CommandProgress(wxWindow *parent, const wxString &title, const wxString &message, size_t range, bool atOnce)
+        : m_parent(parent), m_title(title), m_message(message), m_range(std::max<size_t>(range, 1)),
+          m_step(std::max<size_t>(m_range / 100, 1)), m_started(Clock::now())
+    {
+        if (atOnce)
+            open();
+    }
+
+    // Tells that `done` of the range are done; false once the user asked to stop.
+    bool update(size_t done)
+    {
+        if (!m_dialog && Clock::now() - m_started > std::chrono::milliseconds(300))
+            open();
+        if (!m_dialog || (done % m_step != 0 && done + 1 < m_range))
+            return true;
+        return m_dialog->Update(static_cast<int>(std::min(done, m_range - 1)), m_message);
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void open()
+    {
+        m_dialog = std::make_unique<wxProgressDialog>(m_title, m_message, static_cast<int>(m_range), m_parent,
+                                                      wxPD_CAN_ABORT | wxPD_APP_MODAL | wxPD_AUTO_HIDE |
+                                                          wxPD_ELAPSED_TIME | wxPD_SMOOTH | wxPD_REMAINING_TIME);
+    }
+
+    wxWindow *m_parent;
+    wxString m_title, m_message;
+    size_t m_range, m_step;
+    Clock::time_point m_started;
+    std::unique_ptr<wxProgressDialog> m_dialog;
+};
 
 // The page's selected rows from the top, as copies that stay whatever happens to the
 // page while they are worked on.
@@ -148,6 +195,24 @@ StoreViewDialog::~StoreViewDialog()
            ID_STORE_FILE + static_cast<int>(m_storeNames.size()));
 }
 
+void StoreViewDialog::showStoreChanged(const std::wstring &nameOrPath, bool isFile)
+{
+    const wxFileName file(nameOrPath);
+    for (wxWindow *window : wxTopLevelWindows) {
+        auto *editor = dynamic_cast<StoreViewDialog *>(window);
+        if (!editor || editor->IsBeingDeleted())
+            continue;
+        for (size_t i = 0; i < editor->m_notebook->GetPageCount(); ++i) {
+            __page_data *page = recordOf(editor->m_notebook->GetPage(i));
+            if (page && page->isFile == isFile &&
+                (isFile ? wxFileName(page->nameOrPath).SameAs(file)
+                        : wxString(page->nameOrPath).IsSameAs(nameOrPath, false)))
+                editor->relist(*page);
+        }
+        editor->refreshCounts();
+    }
+}
+
 // --- Pages and the store menu -------------------------------------------------------------
 
 void StoreViewDialog::OnNew(wxCommandEvent &)
@@ -192,31 +257,36 @@ int StoreViewDialog::chosenFilter(const wxFileDialog &dialog) const
 
 void StoreViewDialog::OnStoreMenu(wxCommandEvent &event)
 {
-    runReported([&] {
-        std::wstring name;
-        bool isFile = false;
-        if (event.GetId() == ID_STORE_FILE) {
-            wxFileDialog dialog(this, L"Выберите хранилище", wxEmptyString, wxEmptyString,
-                                L"SST (*.sst)|*.sst|Все файлы (*.*)|*.*", wxFD_OPEN, wxDefaultPosition, wxDefaultSize,
-                                L"filedlg");
-            if (dialog.ShowModal() != wxID_OK)
-                return;
-            name = chosenPath(dialog);
-            isFile = true;
-        } else {
-            const size_t index = static_cast<size_t>(event.GetId() - ID_STORE_FIRST);
-            if (index >= m_storeNames.size())
-                return;
-            name = m_storeNames[index];
-        }
-        openStorePage(name, isFile, storeTitle(name));
-    });
+    std::wstring name;
+    bool isFile = false;
+    if (event.GetId() == ID_STORE_FILE) {
+        wxFileDialog dialog(this, L"Выберите хранилище", wxEmptyString, wxEmptyString,
+                            L"SST (*.sst)|*.sst|Все файлы (*.*)|*.*", wxFD_OPEN, wxDefaultPosition, wxDefaultSize,
+                            L"filedlg");
+        if (dialog.ShowModal() != wxID_OK)
+            return;
+        name = chosenPath(dialog);
+        isFile = true;
+    } else {
+        const size_t index = static_cast<size_t>(event.GetId() - ID_STORE_FIRST);
+        if (index >= m_storeNames.size())
+            return;
+        name = m_storeNames[index];
+    }
+    const std::wstring title = storeTitle(name);
+    // The store the user asked for is the one to see.
+    if (runReported(L"Не удалось открыть хранилище " + quoted(title) + L".",
+                    [&] { openStorePage(name, isFile, title); }))
+        m_notebook->SetSelection(m_notebook->GetPageCount() - 1);
 }
 
 void StoreViewDialog::openStorePage(const std::wstring &nameOrPath, bool isFile, const std::wstring &title)
 {
     const boost::shared_ptr<crypto::CryptoStore> store = crypto::openStore(nameOrPath, isFile);
     auto record = std::make_unique<__page_data>(store);
+    record->nameOrPath = nameOrPath;
+    record->isFile = isFile;
+    record->title = title;
     __page_data &page = *record;
     addStorePage(title, record.release());
     fillList(page);
@@ -232,12 +302,16 @@ CertificateList *StoreViewDialog::addStorePage(const std::wstring &title, __page
     auto *list = new CertificateList(panel, record ? &record->rows : nullptr);
     list->InsertColumn(COLUMN_SUBJECT, L"Кому выдан", wxLIST_FORMAT_LEFT, 350);
     list->InsertColumn(COLUMN_ISSUER, L"Кем выдан", wxLIST_FORMAT_LEFT, 150);
-    list->InsertColumn(COLUMN_NOT_AFTER, L"Дата окончания", wxLIST_FORMAT_LEFT, 100);
+    // Wide enough for its heading, which GTK's font does not fit into 100 pixels.
+    const wchar_t notAfterHeading[] = L"Дата окончания";
+    list->InsertColumn(COLUMN_NOT_AFTER, notAfterHeading, wxLIST_FORMAT_LEFT,
+                       std::max(100, list->GetTextExtent(notAfterHeading).x + 24));
     list->InsertColumn(COLUMN_HASH, L"Хэш", wxLIST_FORMAT_LEFT, 100);
     list->InsertColumn(COLUMN_KEY, L"Закрытый ключ", wxLIST_FORMAT_LEFT, 200);
     sizer->Add(list, 1, wxEXPAND | wxALL, 5);
 
     list->Bind(wxEVT_LEFT_DCLICK, &StoreViewDialog::OnListDoubleClick, this);
+    list->Bind(wxEVT_KEY_DOWN, &StoreViewDialog::OnListKey, this);
 
     if (record) {
         record->list = list;
@@ -258,6 +332,20 @@ void StoreViewDialog::OnListDoubleClick(wxMouseEvent &event)
     command.SetEventObject(event.GetEventObject());
     OnCertShow(command);
     if (command.GetSkipped())
+        event.Skip();
+}
+
+void StoreViewDialog::OnListKey(wxKeyEvent &event)
+{
+    __page_data *record = currentPageData();
+    const int key = event.GetKeyCode();
+    if (record && !event.HasModifiers() && (key == WXK_DELETE || key == WXK_NUMPAD_DELETE))
+        deleteSelected(*record);
+    else if (record && !event.HasModifiers() && (key == WXK_RETURN || key == WXK_NUMPAD_ENTER))
+        viewSelected(*record);
+    else if (record && event.GetModifiers() == wxMOD_CONTROL && key == 'A')
+        record->list->selectAll();
+    else
         event.Skip();
 }
 
@@ -283,8 +371,10 @@ void StoreViewDialog::OnPageClose(wxAuiNotebookEvent &event)
         setToolsEnabled(false);
         m_statusBar->SetStatusText(wxEmptyString, 2); // no page, no counts
     }
-    if (__page_data *record = recordOf(closing))
+    if (__page_data *record = recordOf(closing)) {
         record->list->Unbind(wxEVT_LEFT_DCLICK, &StoreViewDialog::OnListDoubleClick, this);
+        record->list->Unbind(wxEVT_KEY_DOWN, &StoreViewDialog::OnListKey, this);
+    }
 }
 
 // --- Lists, counts and the filter -----------------------------------------------------------
@@ -307,6 +397,14 @@ void StoreViewDialog::filterList(__page_data &page, const std::wstring &text)
 {
     page.list->showChanged([&](CertificateRows &rows) { rows.narrow(text); });
     refreshCounts();
+}
+
+void StoreViewDialog::relist(__page_data &page)
+{
+    resyncStore(page);
+    fillList(page);
+    if (!page.filter.empty())
+        filterList(page, page.filter);
 }
 
 void StoreViewDialog::showCounts(long shown, long total)
@@ -349,11 +447,13 @@ void StoreViewDialog::viewSelected(const __page_data &page)
 {
     const boost::shared_ptr<crypto::CryptoStore> store = page.store;
     for (const CertificateRow &row : selectedRows(page))
-        runReported([&] {
-            const crypto::CryptoCertificate certificate = certificateByHash(*store, row.hash());
-            CertViewDialog dialog(certificate, this, L"Просмотр сертификата");
-            dialog.ShowModal();
-        });
+        runReported(L"Не удалось показать сертификат " + quoted(row.subject()) + L" хранилища " + quoted(page.title) +
+                        L".",
+                    [&] {
+                        const crypto::CryptoCertificate certificate = certificateByHash(*store, row.hash());
+                        CertViewDialog dialog(certificate, this, L"Просмотр сертификата");
+                        dialog.ShowModal();
+                    });
 }
 
 void StoreViewDialog::OnCopy(wxCommandEvent &)
@@ -381,24 +481,33 @@ void StoreViewDialog::pasteSelected(const __page_data &source, __page_data *targ
     }
     // Both stores stay open for the whole copy, whatever happens to their pages.
     const boost::shared_ptr<crypto::CryptoStore> sourceStore = source.store, targetStore = target->store;
-
-    wxProgressDialog progress(L"Копирование...", kCopyingText, static_cast<int>(selected.size()), this,
-                              wxPD_CAN_ABORT | wxPD_APP_MODAL | wxPD_AUTO_HIDE | wxPD_ELAPSED_TIME | wxPD_SMOOTH |
-                                  wxPD_REMAINING_TIME);
-    int done = 0;
-    for (const CertificateRow &row : selected) {
-        // Only what the target page shows counts: rows its filter hides are not looked at.
-        if (pageShows(target->rows, row))
-            wxMessageBox(L"Сертификат уже присутствует в хранилище", L"Внимание", 0, this, 100, 50);
-        else if (!runReported([&] { targetStore->add(certificateByHash(*sourceStore, row.hash())); }))
-            break;
-        const bool goOn = progress.Update(done, kCopyingText);
-        ++done;
-        if (!goOn)
-            break;
+    // Only what the target page shows counts: rows its filter hides are not looked at.
+    std::unordered_set<std::wstring> there = shownHashes(target->rows);
+    std::vector<std::wstring> present;
+    size_t added = 0;
+    {
+        CommandProgress progress(this, L"Копирование...", kCopyingText, selected.size(), true);
+        size_t done = 0;
+        for (const CertificateRow &row : selected) {
+            if (!there.insert(row.hash()).second)
+                present.push_back(row.subject());
+            else if (runReported(L"Не удалось добавить сертификат " + quoted(row.subject()) + L" в хранилище " +
+                                     quoted(target->title) + L".",
+                                 [&] { targetStore->add(certificateByHash(*sourceStore, row.hash())); }))
+                ++added;
+            else
+                break;
+            if (!progress.update(done++))
+                break;
+        }
+        commitStoreFile(*target); // a failed write leaves the store as its file holds it
+        // The whole store, also on a filtered page, so that what was pasted shows.
+        resyncStore(*target);
+        fillList(*target);
     }
-    commitStoreFile(*targetStore); // a failed write leaves the store as its file holds it
-    fillList(*target);
+    // Told once, when the copy is over, rather than a box for each certificate.
+    if (!present.empty())
+        wxMessageBox(addedSummary(added, present), L"Внимание", 0, this, 100, 50);
 }
 
 void StoreViewDialog::OnDelete(wxCommandEvent &)
@@ -409,44 +518,53 @@ void StoreViewDialog::OnDelete(wxCommandEvent &)
 
 void StoreViewDialog::deleteSelected(__page_data &page)
 {
-    const std::vector<size_t> selected = page.list->selectedPositions();
+    const std::vector<CertificateRow> selected = selectedRows(page);
     // Only "Да" deletes: Escape and the close button answer the box as Cancel.
-    if (!selected.empty() && wxMessageBox(L"Подтверждаете удаление " + std::to_wstring(selected.size()) +
-                                              L" сертификатов ?",
-                                          L"Удаление", wxYES_NO, this, 100, 50) != wxYES)
+    if (selected.empty() ||
+        wxMessageBox(deleteQuestion(selected.size()), L"Удаление", wxYES_NO, this, 100, 50) != wxYES)
         return;
 
     const boost::shared_ptr<crypto::CryptoStore> store = page.store;
-    std::vector<size_t> deleted;
-    for (size_t position : selected) {
-        // A system store writes the deletion at once; a failed write keeps the row, and
-        // so does any failure, still selected.
-        const bool gone = runReported([&] {
-            crypto::CryptoCertificate certificate = certificateByHash(*store, page.rows[position].hash());
-            if (!certificate.deleteFromStore())
-                crypto::throwLastError();
-        });
-        if (gone)
-            deleted.push_back(position);
+    std::vector<std::wstring> failures;
+    std::set<std::wstring> kept;
+    {
+        CommandProgress progress(this, L"Удаление...", L"Удаление сертификатов", selected.size(), false);
+        size_t done = 0;
+        for (const CertificateRow &row : selected) {
+            // A system store writes the deletion at once, a store file below, once.
+            try {
+                crypto::CryptoCertificate certificate = certificateByHash(*store, row.hash());
+                if (!certificate.deleteFromStore())
+                    crypto::throwLastError();
+            } catch (const std::exception &error) {
+                failures.push_back(quoted(row.subject()) + L": " + oneLine(errorText(error)));
+                kept.insert(row.hash());
+            }
+            if (!progress.update(done++))
+                break;
+        }
     }
-    page.list->showChanged([&](CertificateRows &shown) { shown.remove(deleted); });
-    page.total -= static_cast<std::int32_t>(deleted.size());
-    if (!deleted.empty() && !commitStoreFile(*store)) {
-        // The store holds what its file does again: list that, under the page's filter.
-        fillList(page);
-        if (!page.filter.empty())
-            filterList(page, page.filter);
-    }
-    refreshCounts();
+    // The rows stay as they were while a failure is told: they go once the store is written.
+    if (!failures.empty())
+        showError(L"Не удалось удалить из хранилища " + quoted(page.title) + L" сертификатов: " +
+                      std::to_wstring(failures.size()) + L".",
+                  someLines(failures, kFailuresShown));
+    if (failures.size() < selected.size())
+        commitStoreFile(page);
+    relist(page);
+    // What could not be deleted stays selected, where the store still holds it.
+    std::vector<size_t> keptPositions;
+    for (size_t position = 0; position < page.rows.size(); ++position)
+        if (kept.count(page.rows[position].hash()))
+            keptPositions.push_back(position);
+    page.list->selectPositions(keptPositions);
 }
 
 void StoreViewDialog::OnRefresh(wxCommandEvent &)
 {
     // What the main window or another program changed in the store since it was read.
-    if (__page_data *record = currentPageData()) {
-        const boost::shared_ptr<crypto::CryptoStore> store = record->store;
-        resyncStore(*store);
-    }
+    if (const __page_data *record = currentPageData())
+        resyncStore(*record);
     // The text event clears the page's filter and refills the list, also when the box
     // was empty already.
     m_searchCtrl->SetValue(wxEmptyString);
@@ -470,24 +588,37 @@ void StoreViewDialog::importFiles(__page_data &page, const std::vector<std::wstr
 {
     // The store stays open for the whole import, whatever happens to the page.
     const boost::shared_ptr<crypto::CryptoStore> store = page.store;
-    size_t added = 0, present = 0;
-    std::set<std::wstring> addedHashes; // a certificate in two files is added once
-    std::wstring failures;
+    std::vector<std::wstring> failures;
+    std::vector<crypto::CryptoCertificate> read;
     for (const std::wstring &path : paths) {
-        const std::wstring name = wxFileName(path).GetFullName().ToStdWstring();
         try {
-            for (const crypto::CryptoCertificate &certificate : crypto::readCertificateFile(path)) {
-                const CertificateRow row = CertificateRows::rowOf(certificate);
-                if (pageShows(page.rows, row) || addedHashes.count(row.hash())) {
-                    ++present;
-                    continue;
-                }
-                store->add(certificate);
-                addedHashes.insert(row.hash());
-                ++added;
-            }
+            for (crypto::CryptoCertificate &certificate : crypto::readCertificateFile(path))
+                read.push_back(std::move(certificate));
         } catch (const std::exception &error) {
-            failures += L"\n" + name + L": " + oneLine(errorText(error));
+            failures.push_back(wxFileName(path).GetFullName().ToStdWstring() + L": " + oneLine(errorText(error)));
+        }
+    }
+    // A certificate in two files, or that the page shows, is added once.
+    std::unordered_set<std::wstring> there = shownHashes(page.rows);
+    std::vector<std::wstring> present;
+    size_t added = 0;
+    {
+        CommandProgress progress(this, L"Импорт...", L"Импорт сертификатов", read.size(), false);
+        size_t done = 0;
+        for (const crypto::CryptoCertificate &certificate : read) {
+            const CertificateRow row = CertificateRows::rowOf(certificate);
+            if (!there.insert(row.hash()).second) {
+                present.push_back(row.subject());
+            } else {
+                try {
+                    store->add(certificate);
+                    ++added;
+                } catch (const std::exception &error) {
+                    failures.push_back(quoted(row.subject()) + L": " + oneLine(errorText(error)));
+                }
+            }
+            if (!progress.update(done++))
+                break;
         }
     }
     if (added > 0 && dynamic_cast<crypto::SerializedStore *>(store.get())) {
@@ -495,19 +626,15 @@ void StoreViewDialog::importFiles(__page_data &page, const std::vector<std::wstr
             store->commit();
         } catch (const std::exception &error) {
             // The store holds what its file does again: nothing was added.
-            failures += L"\nХранилище не записано: " + oneLine(errorText(error));
+            failures.push_back(L"Хранилище " + quoted(page.title) + L" не записано: " + oneLine(errorText(error)));
             added = 0;
-            resyncStore(*store);
         }
     }
-    fillList(page);
-    if (!page.filter.empty())
-        filterList(page, page.filter);
+    relist(page);
 
-    std::wstring summary = L"Добавлено сертификатов: " + std::to_wstring(added) +
-                           L"\nУже были в хранилище: " + std::to_wstring(present);
+    std::wstring summary = addedSummary(added, present);
     if (!failures.empty())
-        summary += L"\n\nНе удалось импортировать:" + failures;
+        summary += L"\n\nНе удалось импортировать:\n" + someLines(failures, kFailuresShown);
     wxMessageBox(summary, L"Импорт", 0, this, 100, 50);
 }
 
@@ -549,7 +676,7 @@ void StoreViewDialog::exportRows(const __page_data &page, std::wstring path, int
             rows.push_back(page.rows[position]);
 
     const boost::shared_ptr<crypto::CryptoStore> store = page.store;
-    runReported([&] {
+    runReported(L"Не удалось экспортировать сертификаты в файл " + quoted(path) + L".", [&] {
         std::vector<crypto::CryptoCertificate> certificates;
         for (const CertificateRow &row : rows)
             certificates.push_back(certificateByHash(*store, row.hash()));
@@ -559,34 +686,38 @@ void StoreViewDialog::exportRows(const __page_data &page, std::wstring path, int
     });
 }
 
-bool StoreViewDialog::commitStoreFile(crypto::CryptoStore &store)
+bool StoreViewDialog::commitStoreFile(const __page_data &page)
 {
-    if (!dynamic_cast<crypto::SerializedStore *>(&store) || runReported([&] { store.commit(); }))
+    crypto::CryptoStore &store = *page.store;
+    if (!dynamic_cast<crypto::SerializedStore *>(&store) ||
+        runReported(L"Не удалось записать хранилище " + quoted(page.title) + L"; оно показано таким, каким его хранит файл.",
+                    [&] { store.commit(); }))
         return true;
     // Else the store would show, and write at the next commit, a change its file lacks.
-    resyncStore(store);
+    resyncStore(page);
     return false;
 }
 
-void StoreViewDialog::resyncStore(crypto::CryptoStore &store)
+void StoreViewDialog::resyncStore(const __page_data &page)
 {
-    runReported([&] { store.resync(); });
+    const boost::shared_ptr<crypto::CryptoStore> store = page.store;
+    runReported(L"Не удалось прочитать хранилище " + quoted(page.title) + L".", [&] { store->resync(); });
 }
 
-bool StoreViewDialog::runReported(const std::function<void()> &action)
+bool StoreViewDialog::runReported(const std::wstring &what, const std::function<void()> &action)
 {
     try {
         action();
         return true;
     } catch (const std::exception &error) {
-        showError(errorText(error));
+        showError(what, errorText(error));
     }
     return false;
 }
 
-void StoreViewDialog::showError(const std::wstring &text)
+void StoreViewDialog::showError(const std::wstring &what, const std::wstring &why)
 {
-    wxMessageBox(text, L"Ошибка", 0, this, 100, 50);
+    wxMessageBox(what + L"\n\n" + why, L"Ошибка", 0, this, 100, 50);
 }
 
 // --- Tools and pages ----------------------------------------------------------------------

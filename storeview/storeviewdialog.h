@@ -49,6 +49,9 @@ public:
 
         std::int32_t total;                         // certificates in the store when last listed
         boost::shared_ptr<crypto::CryptoStore> store;
+        std::wstring nameOrPath;                    // the system store's name, or the file's path
+        bool isFile = false;
+        std::wstring title;                         // the page's tab text, which messages name it by
         std::wstring filter;                        // the filter text in force on the page
         CertificateList *list;                      // the page's list (owned by the page)
         CertificateRows rows;                       // what the list shows
@@ -59,6 +62,11 @@ public:
     // Throws crypto::CryptException (or another std::exception) when it cannot be opened.
     StoreViewDialog(const std::wstring &storeName, bool storeIsFile);
     ~StoreViewDialog() override;
+
+    // Every page of every editor window that shows this store (a system store by name, a
+    // store file by path) reads it again: for a change made outside the editors, such as
+    // an installation. A store that cannot be read is reported by its window.
+    static void showStoreChanged(const std::wstring &nameOrPath, bool isFile);
 
 protected:
     void OnNew(wxCommandEvent &event) override;
@@ -98,6 +106,9 @@ protected:
     void fillList(__page_data &page);
     // Narrows the page's list to the rows whose subject holds `text`.
     void filterList(__page_data &page, const std::wstring &text);
+    // Reads the page's store again from where it is kept and lists what it holds now,
+    // under the page's filter: after each command, so that the page tells the truth.
+    void relist(__page_data &page);
     void showCounts(long shown, long total);
     void refreshCounts();
 
@@ -107,8 +118,9 @@ protected:
     // into the target's store; a missing target is reported instead.
     void pasteSelected(const __page_data &source, __page_data *target);
     void deleteSelected(__page_data &page);
-    // Adds the certificates of the files to the page's store by the rule of Paste and
-    // tells in one box what was added, what was there already and what could not be read.
+    // Adds the certificates of the files to the page's store by the rule of Paste, with a
+    // progress dialog that can stop it, and tells in one box what was added, what was
+    // there already and what could not be read.
     void importFiles(__page_data &page, const std::vector<std::wstring> &paths);
     // Writes the page's selected certificates (every row shown when none is selected) to
     // the file in the form of the filter chosen, by its place in the export dialog.
@@ -127,16 +139,19 @@ protected:
 private:
     // A double click in a page's list asks for its selected certificates, like the tool.
     void OnListDoubleClick(wxMouseEvent &event);
+    // Keys in a page's list: Delete deletes, Enter shows, Ctrl+A selects every row.
+    void OnListKey(wxKeyEvent &event);
     // Writes a store file's changes now, so that nothing waits for the page to close. A
     // failed write is reported and the store read again from its file, dropping what was
     // not written; false then. A system store has written (or refused) each change already.
-    bool commitStoreFile(crypto::CryptoStore &store);
-    // Reads the store again from where it is kept; a failure is reported.
-    void resyncStore(crypto::CryptoStore &store);
-    // Runs `action`; an error it throws is shown in the error box, and false returned.
-    bool runReported(const std::function<void()> &action);
-    // The error box: `text` under the caption "Ошибка".
-    void showError(const std::wstring &text);
+    bool commitStoreFile(const __page_data &page);
+    // Reads the page's store again from where it is kept; a failure is reported.
+    void resyncStore(const __page_data &page);
+    // Runs `action`; an error it throws is shown in the error box after `what` (which
+    // says what failed, and where), and false returned.
+    bool runReported(const std::wstring &what, const std::function<void()> &action);
+    // The error box: what failed, then why, under the caption "Ошибка".
+    void showError(const std::wstring &what, const std::wstring &why);
 };
 
 } // namespace test

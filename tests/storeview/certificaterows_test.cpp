@@ -82,6 +82,22 @@ TEST_F(PageRows, NarrowingKeepsTheOrderAndTheNextFillShowsEveryRowInTheSortInFor
     EXPECT_EQ(shownIds(rows), (std::vector<size_t>{1, 3, 0, 2}));
 }
 
+TEST(PageRowsFilter, TakesYoAndYeAsOneLetterEitherWay)
+{
+    const std::vector<crypto::CryptoCertificate> certificates = {
+        made("Ёжиков", 2083492800), made("Елизаров", 2083492800), made("Иванов", 2083492800)};
+    const struct {
+        const wchar_t *text;
+        std::vector<size_t> ids;
+    } cases[] = {{L"ежик", {0}}, {L"ЁЛИ", {1}}, {L"ё", {0, 1}}};
+    for (const auto &filter : cases) {
+        CertificateRows rows;
+        rows.fill(certificates, [](size_t) {});
+        rows.narrow(filter.text);
+        EXPECT_EQ(shownIds(rows), filter.ids) << filter.text;
+    }
+}
+
 TEST_F(PageRows, RemovedRowsAreShownNoMoreAndTheOthersAreFoundAgainByIdentity)
 {
     rows.sort(CertificateRows::SUBJECT, true);

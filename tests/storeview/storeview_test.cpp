@@ -428,6 +428,12 @@ TEST_F(StoreEditorWindow, ChoosingTheLastStoreOfTheMenuOpensIt)
     EXPECT_EQ(editor->m_notebook->GetPageText(0), wxString(storeTitle(last)));
     EXPECT_EQ(storetest::column(editor->currentList(), 0), std::vector<std::wstring>{L"Последний"});
     EXPECT_TRUE(editor->toolEnabled(Tool::ID_COPY));
+
+    editor->pick = test::StoreViewDialog::ID_STORE_FIRST; // a second page, and the one to see
+    editor->command(Tool::ID_NEW);
+
+    ASSERT_EQ(editor->m_notebook->GetPageCount(), 2u);
+    EXPECT_EQ(editor->m_notebook->GetSelection(), 1);
 }
 
 TEST_F(StoreEditorWindow, TheFileEntryAsksForAStoreFileAndOpensItUnderItsFullPath)
