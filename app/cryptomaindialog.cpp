@@ -1,7 +1,9 @@
 #include "app/cryptomaindialog.h"
 
+#include "app/keyplaces.h"
 #include "app/programexit.h"
 #include "certview/certviewdialog.h"
+#include "certview/windowplacement.h"
 #include "crypto/certificate.h"
 #include "crypto/cryptexception.h"
 #include "crypto/cryptoconfig.h"
@@ -9,6 +11,7 @@
 #include "crypto/provider.h"
 #include "crypto/store.h"
 #include "crypto/storecatalog.h"
+#include "resources/programicon.h"
 #include "storeview/storeviewdialog.h"
 
 #include <wx/filedlg.h>
@@ -37,6 +40,7 @@ CryptoMainDialog::CryptoMainDialog(wxWindow *parent, wxWindowID id, const wxStri
     : wxMainDialog(parent, id, title, wxDefaultPosition, wxSize(508, 300),
                    wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxCLIP_CHILDREN)
 {
+    SetIcons(programIcons());
 }
 
 CryptoMainDialog::~CryptoMainDialog() = default;
@@ -146,7 +150,8 @@ void CryptoMainDialog::searchContainers()
         for (const std::wstring &name : containers)
             m_containerCombo->Append(name);
         if (containers.empty() &&
-            showMessage(L"Убедитесь, что вставлен ключевой носитель.\nОсуществить поиск контейнеров снова?",
+            showMessage(L"Убедитесь, что вставлен ключевой носитель.\nОсуществить поиск контейнеров снова?" +
+                            keyPlacesHint(),
                         L"Отсутствует носитель", wxYES_NO) == wxYES)
             searchContainers();
     } catch (const crypto::CryptException &e) {
@@ -178,6 +183,7 @@ void CryptoMainDialog::OnContainerChanged(wxCommandEvent &)
 void CryptoMainDialog::fillStores()
 {
     m_storeCombo->Clear();
+    m_hasFileItem = false;
     for (const std::wstring &name : enumSystemStores())
         m_storeCombo->Append(storeTitle(name));
     m_storeCombo->Append(kFromFile);
@@ -187,7 +193,7 @@ void CryptoMainDialog::fillStores()
         // The configured path is the target until the user picks another store.
         m_selection.storeIsFile = true;
         m_selection.storeName = config.name;
-        m_storeCombo->SetSelection(m_storeCombo->GetCount() - 1);
+        showTargetStore();
         return;
     }
     if (m_storeCombo->SetStringSelection(storeTitle(config.name)))
@@ -202,11 +208,23 @@ void CryptoMainDialog::OnChooseStoreToggled(wxCommandEvent &)
 
 wxString CryptoMainDialog::chosenPath(const wxFileDialog &dialog) const { return dialog.GetPath(); }
 
+int CryptoMainDialog::fileItem() const
+{
+    return m_hasFileItem ? static_cast<int>(m_storeCombo->GetCount()) - 2 : wxNOT_FOUND;
+}
+
 void CryptoMainDialog::showTargetStore()
 {
-    if (m_selection.storeIsFile)
-        m_storeCombo->SetSelection(m_storeCombo->GetCount() - 1);
-    else if (m_selection.storeName.empty() || !m_storeCombo->SetStringSelection(storeTitle(m_selection.storeName)))
+    if (m_selection.storeIsFile) {
+        // The file's own entry, just above "Из файла...", so that the user sees which file.
+        if (!m_hasFileItem) {
+            m_storeCombo->Insert(m_selection.storeName, m_storeCombo->GetCount() - 1);
+            m_hasFileItem = true;
+        } else {
+            m_storeCombo->SetString(fileItem(), m_selection.storeName);
+        }
+        m_storeCombo->SetSelection(fileItem());
+    } else if (m_selection.storeName.empty() || !m_storeCombo->SetStringSelection(storeTitle(m_selection.storeName)))
         m_storeCombo->SetSelection(wxNOT_FOUND);
 }
 
@@ -216,16 +234,21 @@ void CryptoMainDialog::OnStoreChanged(wxCommandEvent &)
     if (item == wxNOT_FOUND)
         return;
     if (item == static_cast<int>(m_storeCombo->GetCount()) - 1) {
-        wxFileDialog dialog(this, L"Choose File", wxEmptyString, wxEmptyString,
+        wxFileDialog dialog(this, L"Выберите файл хранилища", wxEmptyString, wxEmptyString,
                             L"SST (*.sst)|*.sst|All files (*.*)|*.*", wxFD_OPEN, wxDefaultPosition, wxDefaultSize,
                             L"filedlg");
         if (dialog.ShowModal() == wxID_OK) {
             m_selection.storeName = chosenPath(dialog).ToStdWstring();
             m_selection.storeIsFile = true;
-        } else {
-            // "Из файла..." would claim a file that was never chosen.
-            showTargetStore();
         }
+        // The chosen file by its path; after a cancel the store chosen before, as "Из
+        // файла..." would claim a file that was never chosen.
+        showTargetStore();
+        return;
+    }
+    if (item == fileItem()) {
+        m_selection.storeName = m_storeCombo->GetString(item).ToStdWstring();
+        m_selection.storeIsFile = true;
         return;
     }
     m_selection.storeName = storeNameByTitle(m_storeCombo->GetString(item).ToStdWstring());
@@ -236,6 +259,9 @@ void CryptoMainDialog::OnViewStore(wxCommandEvent &)
 {
     try {
         auto *editor = new test::StoreViewDialog(m_selection.storeName, m_selection.storeIsFile);
+        editor->SetIcons(programIcons());
+        // Placed by the window manager it could open partly off the display.
+        placeOnDisplayOf(*editor, this);
         editor->Show(true);
     } catch (const crypto::CryptException &e) {
         showMessage(e.message(), L"Ошибка", 0);
@@ -289,7 +315,8 @@ void CryptoMainDialog::OnInstall(wxCommandEvent &)
         // Editor pages of that store show what it holds now.
         test::StoreViewDialog::showStoreChanged(m_selection.storeName, m_selection.storeIsFile);
 
-        showMessage(L"Сертификат '" + certificate.simpleDisplayName() + L"' установлен!",
+        showMessage(L"Сертификат '" + certificate.simpleDisplayName() + L"' установлен!\nХранилище: " +
+                        (m_selection.storeIsFile ? m_selection.storeName : storeTitle(m_selection.storeName)),
                     L"Результат установки сертификата", 0);
     } catch (const crypto::CryptException &e) {
         showMessage(e.message(), L"Ошибка", 0);

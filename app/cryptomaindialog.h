@@ -50,9 +50,14 @@ protected:
 
 private:
     bool m_started = false;
+    // Whether the store list holds the entry of a store file (its path, before "Из файла...").
+    bool m_hasFileItem = false;
 
     void fitContent();
     int showMessage(const wxString &text, const wxString &caption, long style);
-    // Shows in the store list the entry of the store that is the target now.
+    // Shows in the store list the entry of the store that is the target now; a store file
+    // by its path.
     void showTargetStore();
+    // The item of the store file's entry, or wxNOT_FOUND.
+    int fileItem() const;
 };

@@ -76,8 +76,16 @@ wxSizer *rowsInside(wxStaticBoxSizer *frame)
 
 wxMainDialog::wxMainDialog(wxWindow *parent, wxWindowID id, const wxString &title, const wxPoint &pos,
                            const wxSize &size, long style)
-    : wxDialog(parent, id, title, pos, size, style)
 {
+#ifdef __WXGTK__
+    // Window managers (Openbox, KWin, ...) keep a window of the dialog type that belongs to
+    // no other window above every window of its program: this one would cover the editors
+    // and their file dialogs. Created as a plain top-level window, it is an ordinary one;
+    // the dialog type is all that differs (tabbing between controls is asked for here).
+    wxTopLevelWindow::Create(parent, id, title, pos, size, style | wxTAB_TRAVERSAL, wxDialogNameStr);
+#else
+    wxDialog::Create(parent, id, title, pos, size, style);
+#endif
     SetSizeHints(wxDefaultSize, wxDefaultSize);
 
     auto *mainSizer = new wxBoxSizer(wxVERTICAL);

@@ -1,11 +1,17 @@
 #include "certview/certviewdialog.h"
 
+#include "certview/windowplacement.h"
 #include "crypto/certformat.h"
 #include "crypto/certificate.h"
+#include "resources/programicon.h"
+
+#include <algorithm>
 
 CertViewDialog::CertViewDialog(const crypto::CryptoCertificate &certificate, wxWindow *parent, const wxString &title)
-    : wxCertViewDialog(parent, wxID_ANY, title, wxDefaultPosition, wxSize(480, 361), wxDEFAULT_DIALOG_STYLE)
+    : wxCertViewDialog(parent, wxID_ANY, title, wxDefaultPosition, wxSize(480, 361),
+                       wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER)
 {
+    SetIcons(programIcons());
     // The close box takes the cancel path (ends a modal run, hides a modeless dialog)
     // instead of clicking the only button, OK, as the toolkit would by default.
     SetEscapeId(wxID_CANCEL);
@@ -29,7 +35,9 @@ CertViewDialog::CertViewDialog(const crypto::CryptoCertificate &certificate, wxW
     m_validToText->SetValue(certificate.notAfter());
     m_serialText->SetValue(certificate.serialNumber());
 
+    widenFieldsForValues(parent);
     growToFit();
+    placeOnDisplayOf(*this, parent);
     Bind(wxEVT_SHOW, &CertViewDialog::OnShown, this);
     Bind(wxEVT_CHAR_HOOK, &CertViewDialog::OnCharHook, this);
 }
@@ -40,9 +48,29 @@ CertViewDialog::~CertViewDialog()
     Unbind(wxEVT_SHOW, &CertViewDialog::OnShown, this);
 }
 
+void CertViewDialog::widenFieldsForValues(const wxWindow *opener)
+{
+    wxTextCtrl *const fields[] = {m_nameText,      m_subjectText, m_keyIdText,  m_issuerText,
+                                  m_validFromText, m_validToText, m_serialText, m_privateKeyText};
+    // The fields share one column, as wide as its widest field's minimum.
+    int column = 0, widest = 0;
+    for (const wxTextCtrl *field : fields) {
+        column = std::max(column, field->GetMinSize().x);
+        widest = std::max(widest, field->GetSizeFromTextSize(field->GetTextExtent(field->GetValue()).x).x);
+    }
+    // What the display leaves beside the labels and the frame; a longer value scrolls.
+    const int frameAllowance = 60;
+    const int room = workingAreaOf(opener).width - (GetSizer()->GetMinSize().x - column) - frameAllowance;
+    const int width = std::max(column, std::min(widest, room));
+    for (wxTextCtrl *field : fields)
+        field->SetMinSize(wxSize(width, field->GetMinSize().y));
+}
+
 void CertViewDialog::growToFit()
 {
     const wxSize needed = GetSizer()->GetMinSize();
+    // Narrower, the fields would no longer show their values whole.
+    SetMinClientSize(needed);
     wxSize client = GetClientSize();
     if (needed.x > client.x || needed.y > client.y) {
         client.IncTo(needed);
@@ -52,9 +80,12 @@ void CertViewDialog::growToFit()
 
 void CertViewDialog::OnShown(wxShowEvent &event)
 {
-    // Labels are measured in their final font only once the dialog is on screen.
-    if (event.IsShown())
+    // Labels and values are measured in their final fonts only once the dialog is on screen.
+    if (event.IsShown()) {
+        widenFieldsForValues(GetParent());
         growToFit();
+        keepOnDisplay(*this);
+    }
     event.Skip();
 }
 

@@ -22,8 +22,12 @@ protected:
 private:
     // The Russian labels in their bold font take more room than the placeholders did,
     // more than 480 pixels leave beside the fields where labels are drawn large (GTK):
-    // the dialog grows until the fields show whole, never below the size it was given.
+    // the dialog grows until the fields show whole, never below the size it was given;
+    // the user may make it larger.
     void growToFit();
+    // Makes the fields as wide as the longest value needs, as far as the display of
+    // `opener` has room.
+    void widenFieldsForValues(const wxWindow *opener);
     void OnShown(wxShowEvent &event);
     // Escape ends the dialog as OK does, modal or not.
     void OnCharHook(wxKeyEvent &event);

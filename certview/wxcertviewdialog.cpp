@@ -44,46 +44,47 @@ wxCertViewDialog::wxCertViewDialog(wxWindow *parent, wxWindowID id, const wxStri
     auto *grid = new wxFlexGridSizer(0, 2, 0, 0);
     grid->SetFlexibleDirection(wxHORIZONTAL);
     grid->SetNonFlexibleGrowMode(wxFLEX_GROWMODE_NONE);
+    // The fields take the width the dialog is given, so that a long value can be seen whole.
+    grid->AddGrowableCol(1);
 
     m_nameLabel = makeLabel(group, L"Name");
     grid->Add(m_nameLabel, 0, wxALL | wxALIGN_BOTTOM, 5);
     m_nameText = makeField(group, 320);
-    grid->Add(m_nameText, 0, wxALIGN_BOTTOM, 5);
+    grid->Add(m_nameText, 0, wxEXPAND, 5);
 
     m_subjectLabel = makeLabel(group, L"email");
     grid->Add(m_subjectLabel, 0, wxALL | wxALIGN_BOTTOM, 5);
     m_subjectText = makeField(group, 320);
-    grid->Add(m_subjectText, 1, wxALIGN_BOTTOM, 5);
+    grid->Add(m_subjectText, 0, wxEXPAND, 5);
 
     m_keyIdLabel = makeLabel(group, L"Organization");
     grid->Add(m_keyIdLabel, 0, wxALL | wxALIGN_BOTTOM, 5);
     m_keyIdText = makeField(group, 320);
-    grid->Add(m_keyIdText, 1, wxALIGN_BOTTOM, 5);
+    grid->Add(m_keyIdText, 0, wxEXPAND, 5);
 
     m_issuerLabel = makeLabel(group, L"Issuer");
     grid->Add(m_issuerLabel, 0, wxALL | wxALIGN_BOTTOM, 5);
     m_issuerText = makeField(group, 320);
-    grid->Add(m_issuerText, 0, wxALIGN_BOTTOM, 5);
+    grid->Add(m_issuerText, 0, wxEXPAND, 5);
 
     m_validFromLabel = makeLabel(group, L"Date Before");
     grid->Add(m_validFromLabel, 0, wxALL | wxALIGN_BOTTOM, 5);
     m_validFromText = makeField(group, 200);
-    grid->Add(m_validFromText, 0, wxALIGN_BOTTOM, 5);
+    grid->Add(m_validFromText, 0, wxEXPAND, 5);
 
     m_validToLabel = makeLabel(group, L"Date After");
     grid->Add(m_validToLabel, 0, wxALL | wxALIGN_BOTTOM, 5);
     m_validToText = makeField(group, 200);
-    grid->Add(m_validToText, 0, wxALIGN_BOTTOM, 5);
+    grid->Add(m_validToText, 0, wxEXPAND, 5);
 
     m_serialLabel = makeLabel(group, L"SerialNumber");
     grid->Add(m_serialLabel, 0, wxALL, 5);
     m_serialText = makeField(group, 200);
-    grid->Add(m_serialText, 0, 0, 5);
+    grid->Add(m_serialText, 0, wxEXPAND, 5);
 
     m_privateKeyLabel = makeLabel(group, L"Private Key");
     grid->Add(m_privateKeyLabel, 0, wxALL | wxALIGN_BOTTOM, 5);
     m_privateKeyText = makeField(group, 320);
-    // An expanded cell fills its height, so bottom alignment adds nothing (and 3.2 refuses both).
     grid->Add(m_privateKeyText, 0, wxEXPAND, 5);
 
     groupSizer->Add(grid, 1, wxEXPAND, 5);

@@ -11,6 +11,7 @@
 #include <cwchar>
 #include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -106,7 +107,12 @@ void applyLine(const std::wstring &line, StoreConfig &config)
     const size_t equals = line.find(L'=', line.find(key) + std::wcslen(key));
     if (equals == std::wstring::npos)
         return;
-    (key == kTypeKey ? config.type : config.name) = line.substr(equals + 1);
+    std::wstring value = line.substr(equals + 1);
+    // A NUL would end the store's name or path early where it is passed on, so that the
+    // proposal would be another store than the line says.
+    if (value.find(L'\0') != std::wstring::npos)
+        return;
+    (key == kTypeKey ? config.type : config.name) = std::move(value);
 }
 
 } // namespace

@@ -10,8 +10,9 @@ struct StoreConfig {
 
 // Reads `path`, else the first of Crypto.cfg next to the program and the config folders
 // above it, else the user's configuration folder; one that cannot be read is passed over.
-// The text is UTF-8 (a byte-order mark is skipped), else Windows-1251. Without a file:
-// "System" and "MY". Never throws, whatever the folders are called.
+// The text is UTF-8 (a byte-order mark is skipped), else Windows-1251; a line whose value
+// holds a NUL character is ignored. Without a file: "System" and "MY". Never throws,
+// whatever the folders are called.
 StoreConfig readCryptoConfig(const std::wstring &path);
 
 // The program's folder, without a trailing separator.

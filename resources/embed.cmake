@@ -1,5 +1,9 @@
-# Writes a C++ source holding BMP files as byte arrays with their resource names.
-#   cmake -DOUTPUT=file.cpp -DNAMES="IDB_NEW=new.bmp;..." -DSOURCE_DIR=dir -P embed.cmake
+# Writes a C++ source holding files as byte arrays with their resource names, listed by a
+# function (embeddedBitmaps unless FUNCTION names another that embeddedbitmaps.h declares).
+#   cmake -DOUTPUT=file.cpp -DNAMES="IDB_NEW=new.bmp;..." -DSOURCE_DIR=dir [-DFUNCTION=name] -P embed.cmake
+if(NOT FUNCTION)
+  set(FUNCTION embeddedBitmaps)
+endif()
 set(arrays "")
 set(table "")
 set(index 0)
@@ -15,13 +19,13 @@ foreach(entry IN LISTS NAMES)
   string(APPEND table "        {L\"${name}\", bitmap${index}, ${size}},\n")
   math(EXPR index "${index} + 1")
 endforeach()
-file(WRITE "${OUTPUT}.tmp" "// Generated from the BMP files of resources/ by embed.cmake; do not edit.
+file(WRITE "${OUTPUT}.tmp" "// Generated from the files of ${SOURCE_DIR} by embed.cmake; do not edit.
 #include \"resources/embeddedbitmaps.h\"
 
 namespace {
 ${arrays}} // namespace
 
-const std::vector<EmbeddedBitmap> &embeddedBitmaps()
+const std::vector<EmbeddedBitmap> &${FUNCTION}()
 {
     static const std::vector<EmbeddedBitmap> table{
 ${table}    };

@@ -1,12 +1,13 @@
 #include "containerfolder.h"
 
+#include "providers/keycontainers.h"
+#include "text/utf8text.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -43,10 +44,12 @@ void writeFile(const std::string &path, const void *data, size_t size, mode_t mo
         failed("cannot write " + path, errno);
 }
 
-std::string nameIn(const fs::path &container)
+// Whether the container holds this name as the platform layer reads it (so a name file
+// that is a FIFO, or huge, is read without waiting and bounded).
+bool holdsName(const fs::path &container, const std::wstring &name)
 {
-    std::ifstream in(container / "name", std::ios::binary);
-    return in ? std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()) : std::string();
+    std::wstring held;
+    return platform::readContainerName(container.string(), held) && held == name;
 }
 
 // A folder name that hints at the container: its ASCII letters and digits, at most 32.
@@ -81,10 +84,10 @@ std::string writeContainer(const std::string &keyFolder, const ContainerContent 
     fs::create_directories(keyFolder, error);
     if (error)
         throw std::runtime_error("cannot make the key folder " + keyFolder + ": " + error.message());
+    const std::wstring name = platform::fromUtf8(content.name);
     for (const fs::directory_entry &entry : fs::directory_iterator(keyFolder, error)) {
         std::error_code ignored;
-        if (entry.is_directory(ignored) && entry.path().filename().string()[0] != '.' &&
-            nameIn(entry.path()) == content.name)
+        if (entry.is_directory(ignored) && entry.path().filename().string()[0] != '.' && holdsName(entry.path(), name))
             throw std::runtime_error("a container named \"" + content.name + "\" is already in " + keyFolder);
     }
     if (error)

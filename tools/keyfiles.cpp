@@ -1,21 +1,32 @@
 #include "keyfiles.h"
 #include "opensslerror.h"
 
+#include "stores/storefile.h"
+
 #include <openssl/pem.h>
 
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace keymedium {
 namespace {
 
+// Far larger than any certificate or key, with its PEM armour.
+constexpr size_t kLargestKeyFile = size_t(1) << 20;
+
+// The whole file; never waits on a FIFO or device, nor reads more than kLargestKeyFile.
 std::string readFile(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    platform::Bytes data;
+    if (platform::readWholeFile(path, data, kLargestKeyFile))
+        return std::string(data.begin(), data.end());
+    switch (GetLastError()) {
+    case ERROR_NOT_SUPPORTED:
+        throw std::runtime_error("cannot read " + path + ": it is no regular file");
+    case ERROR_FILE_TOO_LARGE:
+        throw std::runtime_error("cannot read " + path + ": it is larger than 1 MiB");
+    default:
         throw std::runtime_error("cannot read " + path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
 }
 
 BioPtr memoryOf(const std::string &data)

@@ -4,6 +4,9 @@
 #include "keyfiles.h"
 #include "selfsigned.h"
 
+#include "providers/keycontainers.h"
+#include "text/utf8text.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -32,7 +35,7 @@ const char kUsage[] =
     "  --medium DIR         a key medium (a mounted removable disk, or any folder): the\n"
     "                       container goes into its folder certinstall-keys\n"
     "  --key-folder DIR     the key folder itself, e.g. $CERTINSTALL_HOME/keys\n"
-    "  --name NAME          the container's name (UTF-8, any length)\n"
+    "  --name NAME          the container's name (UTF-8, at most 260 characters)\n"
     "  --subject SUBJECT    the certificate's subject as /type=value/type=value..., e.g.\n"
     "                       \"/C=RU/O=Organization/CN=Full name\"; '\\' escapes a '/'\n"
     "  --days N             validity of the certificate in days (default 365)\n"
@@ -75,21 +78,6 @@ std::string take(const Options &options, const std::string &name)
     return it->second;
 }
 
-bool validUtf8(const std::string &text)
-{
-    for (size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const size_t extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : 4;
-        if (extra > 3 || text.size() - i <= extra)
-            return false;
-        for (size_t k = 1; k <= extra; ++k)
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
 // The key folder that the options name.
 std::string keyFolderOf(const Options &options)
 {
@@ -109,8 +97,10 @@ ContainerContent contentOf(const Options &options)
 {
     ContainerContent content;
     content.name = take(options, "--name");
-    if (content.name.empty() || !validUtf8(content.name))
-        throw UsageError("the container's name must be non-empty UTF-8 text");
+    std::wstring name;
+    if (!platform::decodeUtf8(content.name, name) || !platform::isContainerName(name))
+        throw UsageError("the container's name must be UTF-8 text of 1 to " +
+                         std::to_string(platform::kLongestContainerName) + " characters");
     if (auto key = options.find("--key"); key != options.end()) {
         if (key->second != "exchange" && key->second != "signature")
             throw UsageError("--key is exchange or signature");

@@ -81,7 +81,7 @@ TEST_F(Installation, ReportsTheInstalledCertificateByName)
 
     const auto boxes = guitest::dialogs().messageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].message, wxString(L"Сертификат 'Сидоров Сидор' установлен!"));
+    EXPECT_EQ(boxes[0].message, wxString(L"Сертификат 'Сидоров Сидор' установлен!\nХранилище: Личные"));
     EXPECT_EQ(boxes[0].caption, wxString(kResultCaption));
     EXPECT_EQ(boxes[0].style, wxOK | wxICON_INFORMATION);
     EXPECT_EQ(boxes[0].parent, window);
@@ -164,6 +164,7 @@ TEST_F(Installation, AStoreFileHoldsTheCertificateWhenSuccessIsReported)
 
     ASSERT_EQ(guitest::dialogs().messageBoxes().size(), 1u);
     EXPECT_EQ(guitest::dialogs().messageBoxes()[0].caption, wxString(kResultCaption));
+    EXPECT_TRUE(guitest::dialogs().messageBoxes()[0].message.EndsWith(L"\nХранилище: " + wide(path("target.sst"))));
     EXPECT_EQ(inFileWhenReported, 1u);
 }
 

@@ -52,6 +52,19 @@ TEST_F(StartUp, ShowsTheRussianLabels)
     EXPECT_EQ(window->viewStoreButton()->GetToolTipText(), wxString(L"Просмотр хранилища сертификатов"));
 }
 
+TEST_F(StartUp, IsAnOrdinaryWindowWithTheProgramIcon)
+{
+    MainWindow *window = openWindow();
+
+    // A window of the dialog type that belongs to no window stays above the editors.
+#ifdef __WXGTK__
+    EXPECT_FALSE(window->GetExtraStyle() & wxTOPLEVEL_EX_DIALOG);
+#endif
+    EXPECT_FALSE(window->HasFlag(wxSTAY_ON_TOP));
+    EXPECT_EQ(window->GetParent(), nullptr);
+    EXPECT_FALSE(window->GetIcons().IsEmpty());
+}
+
 TEST_F(StartUp, GreysOutBothActionsTheStoreListAndTheAllContainersBox)
 {
     makeLocalContainer(L"Первый", L"Первый владелец");

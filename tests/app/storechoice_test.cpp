@@ -92,7 +92,7 @@ TEST_F(StoreChoice, FromFileAsksForAStoreFile)
     const auto records = guitest::dialogs().records();
     ASSERT_EQ(records.size(), 1u);
     EXPECT_FALSE(records[0].messageBox);
-    EXPECT_EQ(records[0].message, wxString(L"Choose File"));
+    EXPECT_EQ(records[0].message, wxString(L"Выберите файл хранилища"));
     EXPECT_EQ(records[0].parent, window);
     EXPECT_EQ(wildcard, wxString(L"SST (*.sst)|*.sst|All files (*.*)|*.*"));
     EXPECT_TRUE(style & wxFD_OPEN);
@@ -108,10 +108,31 @@ TEST_F(StoreChoice, AConfirmedFileBecomesTheTarget)
     pick(window->storeCombo(), kFromFile);
     guitest::dialogs().reset();
 
-    EXPECT_EQ(window->storeCombo()->GetValue(), wxString(kFromFile));
+    // Listed by its path, above the entry that chooses another.
+    const std::vector<wxString> items = itemsOf(window->storeCombo());
+    EXPECT_EQ(window->storeCombo()->GetValue(), wxString(wide(path("chosen.sst"))));
+    EXPECT_EQ(items.end()[-2], wxString(wide(path("chosen.sst"))));
+    EXPECT_EQ(items.back(), wxString(kFromFile));
     install(window);
     EXPECT_EQ(storeFile(path("chosen.sst")).size(), 1u);
     EXPECT_TRUE(systemStore(L"My").empty());
+}
+
+TEST_F(StoreChoice, TheChosenFilesEntryMakesItTheTargetAgain)
+{
+    MainWindow *window = windowWithContainer();
+    setTick(window->chooseStoreCheck(), true);
+    window->fileToChoose = wide(path("chosen.sst"));
+    guitest::dialogs().queueAnswer(wxID_OK);
+    pick(window->storeCombo(), kFromFile);
+    pick(window->storeCombo(), kRootTitle);
+
+    pick(window->storeCombo(), wide(path("chosen.sst")));
+    guitest::dialogs().reset();
+
+    install(window);
+    EXPECT_EQ(storeFile(path("chosen.sst")).size(), 1u);
+    EXPECT_TRUE(systemStore(L"Root").empty());
 }
 
 TEST_F(StoreChoice, ACancelledFileDialogShowsAndKeepsTheStoreChosenBefore)
@@ -142,7 +163,7 @@ TEST_F(StoreChoice, ACancelledFileDialogKeepsAFileChosenBefore)
     pick(window->storeCombo(), kFromFile);
     guitest::dialogs().reset();
 
-    EXPECT_EQ(window->storeCombo()->GetValue(), wxString(kFromFile));
+    EXPECT_EQ(window->storeCombo()->GetValue(), wxString(wide(path("first.sst"))));
     install(window);
     EXPECT_EQ(storeFile(path("first.sst")).size(), 1u);
 }
@@ -210,7 +231,7 @@ TEST_P(FileConfiguration, MakesTheConfiguredFileTheTarget)
                       "\nMSCAPI.CertKeyStore.Name=" + path("configured.sst") + "\n");
     MainWindow *window = windowWithContainer();
 
-    EXPECT_EQ(window->storeCombo()->GetValue(), wxString(kFromFile));
+    EXPECT_EQ(window->storeCombo()->GetValue(), wxString(wide(path("configured.sst"))));
     install(window);
     EXPECT_EQ(storeFile(path("configured.sst")).size(), 1u);
     EXPECT_TRUE(systemStore(L"My").empty());

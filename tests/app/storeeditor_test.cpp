@@ -1,10 +1,12 @@
 // The view-store button opens a store editor window on the target store.
 #include "mainwindowtest.h"
 
+#include "certview/windowplacement.h"
 #include "storeview/storeviewdialog.h"
 
 #include <wx/aui/auibook.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 using namespace apptest;
@@ -22,12 +24,15 @@ std::vector<wxString> pageTitlesOf(const wxWindow *editor)
     return titles;
 }
 
+wxPoint centreOf(const wxRect &rect) { return rect.GetPosition() + rect.GetSize() / 2; }
+
 class StoreEditor : public MainWindowTest {};
 
 TEST_F(StoreEditor, EachClickOpensOneMoreEditorWithoutParent)
 {
     makeLocalContainer(L"Ключ", L"Сидоров Сидор");
     MainWindow *window = openWindow();
+    window->Centre();
 
     click(window->viewStoreButton());
     ASSERT_EQ(openWindows<test::StoreViewDialog>().size(), 1u);
@@ -35,9 +40,16 @@ TEST_F(StoreEditor, EachClickOpensOneMoreEditorWithoutParent)
 
     const auto editors = openWindows<test::StoreViewDialog>();
     ASSERT_EQ(editors.size(), 2u);
+    const wxRect area = workingAreaOf(window);
     for (test::StoreViewDialog *editor : editors) {
         EXPECT_EQ(editor->GetParent(), nullptr);
         EXPECT_TRUE(editor->IsShown());
+        EXPECT_FALSE(editor->GetIcons().IsEmpty());
+        // Centred on the window it was opened from, whole on its display.
+        EXPECT_TRUE(area.Contains(editor->GetScreenRect()));
+        const wxPoint offset = centreOf(editor->GetScreenRect()) - centreOf(window->GetScreenRect());
+        EXPECT_LE(std::abs(offset.x), 1);
+        EXPECT_LE(std::abs(offset.y), 1);
     }
     EXPECT_TRUE(guitest::dialogs().records().empty());
 }

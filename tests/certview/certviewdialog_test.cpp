@@ -2,6 +2,7 @@
 // how its OK button, Escape and the close box end it.
 #include "certview/certviewdialog.h"
 #include "certview/infocolours.h"
+#include "certview/windowplacement.h"
 
 #include "crypto/certificate.h"
 #include "crypto/cryptexception.h"
@@ -243,12 +244,13 @@ TEST_F(CertificateProperties, CarriesTheRussianLabels)
     EXPECT_EQ(dialog->m_privateKeyLabel->GetLabel(), wxString(L"Закрытый ключ"));
 }
 
-TEST_F(CertificateProperties, HasTheGivenTitleAndNoResizeBorder)
+TEST_F(CertificateProperties, HasTheGivenTitleTheProgramIconAndAResizeBorder)
 {
     ShownDialog *dialog = open(load("rsa.der"), L"Просмотр сертификата");
 
     EXPECT_EQ(dialog->GetTitle(), wxString(L"Просмотр сертификата"));
-    EXPECT_FALSE(dialog->HasFlag(wxRESIZE_BORDER));
+    EXPECT_FALSE(dialog->GetIcons().IsEmpty());
+    EXPECT_TRUE(dialog->HasFlag(wxRESIZE_BORDER));
 }
 
 TEST_F(CertificateProperties, OpensAtLeast480By361AndAsLargeAsItsContentNeeds)
@@ -276,6 +278,35 @@ TEST_F(CertificateProperties, ShowsEveryFieldWholeInsideTheDialog)
         EXPECT_TRUE(client.Contains(shown)) << shown.GetRight() << " > " << client.GetRight();
         EXPECT_GE(shown.width, field->GetMinSize().x);
     }
+}
+
+TEST_F(CertificateProperties, ShowsEveryValueWholeOnTheDisplay)
+{
+    ShownDialog *dialog = open(load("string-types.der"));
+    dialog->Show();
+    guitest::processEvents();
+
+    auto needed = [](wxTextCtrl *field) {
+        return field->GetSizeFromTextSize(field->GetTextExtent(field->GetValue()).x).x;
+    };
+    // Its subject is longer than the fields' narrowest width (320) shows.
+    ASSERT_GT(needed(dialog->m_subjectText), 340);
+    EXPECT_TRUE(workingAreaOf(dialog).Contains(dialog->GetScreenRect()));
+    for (wxTextCtrl *field : dialog->fields())
+        EXPECT_GE(field->GetSize().x, needed(field)) << field->GetValue().utf8_string();
+}
+
+TEST(WindowPlacement, ShrinksAWindowLargerThanTheDisplayOntoIt)
+{
+    auto *frame = new wxFrame(nullptr, wxID_ANY, L"", wxPoint(-500, -500), wxSize(5000, 4000));
+    const wxRect area = workingAreaOf(nullptr);
+
+    placeOnDisplayOf(*frame, nullptr);
+
+    EXPECT_TRUE(area.Contains(wxRect(frame->GetPosition(), frame->GetSize())))
+        << frame->GetPosition().x << "," << frame->GetPosition().y << " " << frame->GetSize().x << "x"
+        << frame->GetSize().y;
+    frame->Destroy();
 }
 
 TEST_F(CertificateProperties, LetsNoFieldBeEdited)

@@ -100,6 +100,9 @@ TEST(CryptoConfigLines, LinesWithoutAnEqualsSignOrWithBothKeysFollowTheRules)
                                        "x=MSCAPI.CertKeyStore.Type MSCAPI.CertKeyStore.Name=file\n");
     EXPECT_EQ(config.name, L"My");   // the first line has no "=" after its key
     EXPECT_EQ(config.type, L"file"); // a line with both keys sets the type only
+    // A NUL would cut the value short where it is used: the line counts for nothing.
+    const char withNul[] = "MSCAPI.CertKeyStore.Name=Root\nMSCAPI.CertKeyStore.Name=/a.sst\0.txt\n";
+    EXPECT_EQ(readText(dir, std::string(withNul, sizeof withNul - 1)).name, L"Root");
 }
 
 TEST(CryptoConfigLines, FilesAreReadAsWindowsWritesThem)

@@ -14,8 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     std::fwrite(data, 1, size, file);
     std::fclose(file);
     const StoreConfig config = readCryptoConfig(std::wstring(path.begin(), path.end()));
-    // Whatever the file says, both settings come back as text.
-    if (config.type.find(L'\n') != std::wstring::npos || config.name.find(L'\n') != std::wstring::npos)
-        __builtin_trap();
+    // Whatever the file says, both settings come back as text of one line, without a NUL
+    // that would cut them short where they are used.
+    for (const std::wstring *value : {&config.type, &config.name})
+        if (value->find(L'\n') != std::wstring::npos || value->find(L'\0') != std::wstring::npos)
+            __builtin_trap();
     return 0;
 }

@@ -54,7 +54,7 @@ TEST_F(ContainerListing, AMountedFolderWithoutKeyFolderIsNoReader)
 
 TEST_F(ContainerListing, LongAndCyrillicNamesAreListedWhole)
 {
-    const std::string longName(300, 'k');
+    const std::string longName(260, 'k'); // the longest a container's name may be
     const std::string cyrillic = utf8(L"Ключевой контейнер Иванова Ивана Ивановича, бухгалтерия");
     ASSERT_GT(cyrillic.size(), 100u);
     createContainer(localKeys(), longName);
@@ -167,10 +167,24 @@ TEST_F(ContainerListing, AContainerWrittenByHandAfterTheLayoutIsListedAndOpens)
     EXPECT_EQ(keyCertificate(exchangeKey(provider).get()), certificate);
 }
 
-TEST_F(ContainerListing, FoldersWithoutANameOrHiddenAreNoContainers)
+TEST_F(ContainerListing, FoldersWithoutAValidNameOrHiddenAreNoContainers)
 {
     std::filesystem::create_directories(localKeys() + "/no name/exchange");
-    std::filesystem::create_directories(localKeys() + "/.half written");
-    std::ofstream(localKeys() + "/.half written/name") << "half";
+    const struct {
+        const char *folder;
+        std::string name;
+    } folders[] = {
+        {".half written", "half"},
+        {"too long", std::string(261, 'k')},
+        {"too long in two-unit characters", utf8(std::wstring(131, L'\U0001F511'))},
+        // Both would list as "Key\uFFFD", and neither could be told from the other.
+        {"not utf-8", "Key\xFF"},
+        {"not utf-8 either", "Key\xFE"},
+        {"surrogate", "Key\xED\xA0\x80"},
+    };
+    for (const auto &folder : folders) {
+        std::filesystem::create_directories(localKeys() + "/" + folder.folder);
+        std::ofstream(localKeys() + "/" + folder.folder + "/name", std::ios::binary) << folder.name;
+    }
     EXPECT_TRUE(listGost().empty());
 }

@@ -3,6 +3,7 @@
 #include "keymedia.h"
 
 using namespace keymediatest;
+using namespace std::string_literals;
 
 namespace {
 
@@ -80,6 +81,14 @@ TEST_F(ProviderConfiguration, ListedProvidersFollowTheGostProvider)
                         "[Software Provider]\ntype = 24\n");
     EXPECT_EQ(enumProviders(), (std::vector<ProviderEntry>{
                                    {kGostType, kGostProvider}, {80, L"Token Provider"}, {24, L"Software Provider"}}));
+}
+
+TEST_F(ProviderConfiguration, EachWalkReadsTheFileAsItIsNow)
+{
+    writeProviderConfig("[Token Provider]\ntype = 80\n");
+    ASSERT_EQ(enumProviders().size(), 2u);
+    writeProviderConfig("[Token Provider]\ntype = 81\n"); // the same size, maybe the same time
+    EXPECT_EQ(enumProviders(), (std::vector<ProviderEntry>{{kGostType, kGostProvider}, {81, L"Token Provider"}}));
 }
 
 TEST_F(ProviderConfiguration, AFileThatListsTheGostProviderPlacesIt)
@@ -179,6 +188,15 @@ TEST_F(ProviderConfiguration, AMistakeCostsItsSectionAndIsReportedOnceWithItsLin
         {"[Token Provider]\ntype = 80\n[token provider]\ntype = 81\n", {gost, token}, "3: provider \"token provider\""},
         {"[Token Provider]\ntype = 80\n[crypto-pro gost r 34.10-2001 cryptographic service provider]\ntype = 80\n",
          {token, gost}, "4: the built-in provider's type is 75"},
+        // Programs list provider names into 200 characters.
+        {"[" + std::string(200, 'P') + "]\ntype = 80\n[Card Provider]\ntype = 81\n", {gost, card},
+         "1: the provider's name is longer than 199"},
+        {"[Token Provider]\ntype = 80\nreader = T /srv/keys\0/x\n[Card Provider]\ntype = 81\n"s, {gost, card},
+         "3: \"reader = T /srv/keys\\x00/x\" holds a NUL"},
+        {"[Token\0Provider]\ntype = 80\n[Card Provider]\ntype = 81\n"s, {gost, card}, "1: the provider's name holds a NUL"},
+        // A line shown on a terminal cannot drive it.
+        {"[Token Provider]\ntype = 80\n\x1B]0;title\x07\xC2\x9B" "2J = x\n", {gost}, "3: unknown key \"\\x1B]0;title\\x07\\u009B2J\""},
+        {std::string(1 << 20, '#') + "\n[Token Provider]\ntype = 80\n", {gost}, " larger than 1 MiB"},
     };
     for (const auto &c : cases) {
         writeProviderConfig(c.text);

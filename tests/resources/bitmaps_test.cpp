@@ -3,6 +3,7 @@
 #include "guitest.h"
 
 #include "resources/bitmaps.h"
+#include "resources/programicon.h"
 #include "resources/resource.h"
 
 #include <wx/image.h>
@@ -76,6 +77,19 @@ TEST_F(Bitmaps, MaskTheLightGreyBackground)
             for (int x = 0; x < image.GetWidth(); ++x)
                 opaque += image.IsTransparent(x, y) ? 0 : 1;
         EXPECT_GT(opaque, image.GetWidth() * image.GetHeight() / 5) << wxString(picture.name);
+    }
+}
+
+TEST_F(Bitmaps, TheProgramIconComesInTheSizesOfTitleAndTaskBarsWithATransparentCorner)
+{
+    const wxIconBundle icons = programIcons();
+    ASSERT_EQ(icons.GetIconCount(), 6u);
+    for (int size : {16, 24, 32, 48, 64, 128}) {
+        const wxIcon icon = icons.GetIconOfExactSize(size);
+        ASSERT_TRUE(icon.IsOk()) << size;
+        const wxImage image = wxBitmap(icon).ConvertToImage();
+        EXPECT_TRUE(image.IsTransparent(size - 1, 0)) << size;
+        EXPECT_FALSE(image.IsTransparent(size / 2, size / 2)) << size;
     }
 }
 

@@ -16,7 +16,7 @@ struct ProgramResult {
     std::string out, err;
 };
 
-// Runs `program` with `args` (no shell in between) and waits for it.
+// Runs `program` with `args` (no shell in between) and waits for it, two minutes at most.
 inline ProgramResult runProgram(const std::string &program, const std::vector<std::string> &args)
 {
     TempDir capture;
@@ -32,6 +32,7 @@ inline ProgramResult runProgram(const std::string &program, const std::vector<st
         const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0)
             ::_exit(127);
+        ::alarm(120); // a program that hangs is killed, and fails its test, rather than hang the suite
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }

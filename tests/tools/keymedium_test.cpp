@@ -10,6 +10,7 @@
 #include <unicode/unistr.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sys/stat.h>
 
@@ -244,4 +245,40 @@ TEST_F(KeyMediumTool, ImportOfAFileWithoutCertificateFails)
         keymedium({"import", "--key-folder", folder.file("keys"), "--name", "junk", "--certificate", junk});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("junk.der"), std::string::npos);
+}
+
+TEST_F(KeyMediumTool, ANameTheProvidersCannotListIsAUsageError)
+{
+    for (const std::string &name : {std::string(261, 'k'), std::string("Key\xED\xA0\x80"), std::string()}) {
+        const ProgramResult result =
+            keymedium({"create", "--key-folder", folder.path().string(), "--name", name, "--subject", "/CN=Test"});
+        EXPECT_EQ(result.exitCode, 2) << name;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+}
+
+TEST_F(KeyMediumTool, ImportReadsRegularFilesOfBoundedSizeWithoutWaiting)
+{
+    TempDir source;
+    ASSERT_EQ(
+        keymedium({"create", "--key-folder", source.path().string(), "--name", "s", "--subject", "/CN=S"}).exitCode, 0);
+    const std::string certificate = (onlyContainer(source.path().string()) / "exchange/certificate.der").string();
+    const std::string fifo = source.file("fifo"), large = source.file("large.der");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(large, std::ios::binary).put('0');
+    std::filesystem::resize_file(large, (1 << 20) + 1);
+    const std::pair<std::string, std::string> refused[] = {
+        {fifo, "no regular file"}, {"/dev/zero", "no regular file"}, {large, "larger than 1 MiB"}};
+    for (const auto &[file, why] : refused) {
+        const ProgramResult result =
+            keymedium({"import", "--key-folder", folder.path().string(), "--name", "c", "--certificate", file});
+        EXPECT_EQ(result.exitCode, 1) << file;
+        EXPECT_NE(result.err.find(file + ": it is " + why), std::string::npos) << result.err;
+    }
+    // A container whose name file is a FIFO holds no name, and is passed over.
+    std::filesystem::create_directories(folder.file("fifo name"));
+    ASSERT_EQ(::mkfifo(folder.file("fifo name/name").c_str(), 0600), 0);
+    const ProgramResult result =
+        keymedium({"import", "--key-folder", folder.path().string(), "--name", "c", "--certificate", certificate});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
 }

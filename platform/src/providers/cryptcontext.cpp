@@ -174,10 +174,12 @@ BOOL WINAPI CryptEnumProvidersW(DWORD dwIndex, DWORD *pdwReserved, DWORD dwFlags
         return fail(ERROR_INVALID_PARAMETER);
     if (dwFlags != 0)
         return fail(hresultCode(NTE_BAD_FLAGS));
-    const std::vector<ProviderConfig> providers = installedProviders();
-    if (dwIndex >= providers.size())
+    // A walk through the providers starts at index 0: the file is read there, and the
+    // rest of the walk sees the same list unless the file changes meanwhile.
+    const auto providers = installedProviders(dwIndex == 0 ? ProviderListing::Fresh : ProviderListing::Cached);
+    if (dwIndex >= providers->size())
         return fail(ERROR_NO_MORE_ITEMS);
-    const ProviderConfig &provider = providers[dwIndex];
+    const ProviderConfig &provider = (*providers)[dwIndex];
     *pdwProvType = provider.type;
     // The size is in bytes, terminating zero included.
     const DWORD size = static_cast<DWORD>((provider.name.size() + 1) * sizeof(WCHAR));
@@ -201,8 +203,8 @@ BOOL WINAPI CryptAcquireContextW(HCRYPTPROV *phProv, LPCWSTR szContainer, LPCWST
     if (dwProvType == 0 || dwProvType > kLargestProviderType)
         return fail(hresultCode(NTE_BAD_PROV_TYPE));
 
-    const std::vector<ProviderConfig> providers = installedProviders();
-    const ProviderConfig *provider = findProvider(providers, szProvider, dwProvType);
+    const auto providers = installedProviders(ProviderListing::Fresh);
+    const ProviderConfig *provider = findProvider(*providers, szProvider, dwProvType);
     if (!provider)
         return FALSE;
     auto session = std::make_shared<Session>();

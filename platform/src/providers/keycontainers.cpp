@@ -3,7 +3,9 @@
 #include "stores/storefile.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <dirent.h>
+#include <map>
 #include <set>
 #include <sys/stat.h>
 #include <utility>
@@ -33,38 +35,58 @@ std::vector<std::string> visibleEntries(const std::string &folder)
     return names;
 }
 
-// The container name kept in `folder`; false when the folder holds none.
-bool containerName(const std::string &folder, std::wstring &name)
+const char *keyFolderName(DWORD keySpec) { return keySpec == AT_SIGNATURE ? "signature" : "exchange"; }
+
+} // namespace
+
+bool isContainerName(const std::wstring &name)
 {
+    size_t units = 0;
+    for (wchar_t c : name) {
+        if (c == L'\0')
+            return false;
+        units += static_cast<std::uint32_t>(c) > 0xFFFF ? 2 : 1;
+    }
+    return units > 0 && units <= kLongestContainerName;
+}
+
+bool readContainerName(const std::string &folder, std::wstring &name)
+{
+    // Three UTF-8 bytes at most per UTF-16 unit, and a line break of two.
+    constexpr size_t kLongestNameFile = kLongestContainerName * 3 + 2;
     Bytes data;
     const std::string file = folder + "/name";
-    if (!fileExists(file) || !readWholeFile(file, data))
+    if (!fileExists(file) || !readWholeFile(file, data, kLongestNameFile))
         return false;
     // A name written by hand often ends in a line break that is no part of it.
     while (!data.empty() && (data.back() == '\n' || data.back() == '\r'))
         data.pop_back();
-    if (data.empty() || std::find(data.begin(), data.end(), 0) != data.end())
+    std::wstring decoded;
+    if (!decodeUtf8(std::string(data.begin(), data.end()), decoded) || !isContainerName(decoded))
         return false;
-    name = fromUtf8(std::string(data.begin(), data.end()));
+    name = std::move(decoded);
     return true;
 }
-
-const char *keyFolderName(DWORD keySpec) { return keySpec == AT_SIGNATURE ? "signature" : "exchange"; }
-
-} // namespace
 
 std::vector<Reader> presentReaders(const std::vector<ReaderSource> &sources)
 {
     std::vector<Reader> readers;
     std::set<std::pair<dev_t, ino_t>> seen;
+    std::set<std::wstring> names;
+    std::map<std::wstring, int> nextSuffix;
     auto add = [&](std::wstring name, std::string folder) {
         struct stat st {};
         if (::stat(folder.c_str(), &st) == 0 && !seen.insert({st.st_dev, st.st_ino}).second)
             return;
-        const std::wstring base = name;
-        for (int n = 2; std::any_of(readers.begin(), readers.end(), [&](const Reader &r) { return r.name == name; });
-             ++n)
-            name = base + L"-" + std::to_wstring(n);
+        if (!names.insert(name).second) {
+            // Each base name goes on from its last suffix, so many readers of one name
+            // cost no more than as many names.
+            const std::wstring base = name;
+            int &suffix = nextSuffix.emplace(base, 2).first->second;
+            do
+                name = base + L"-" + std::to_wstring(suffix++);
+            while (!names.insert(name).second);
+        }
         readers.push_back(Reader{std::move(name), std::move(folder)});
     };
     for (const ReaderSource &source : sources) {
@@ -86,7 +108,7 @@ std::vector<Container> containersIn(const Reader &reader)
     std::vector<Container> containers;
     for (const std::string &entry : visibleEntries(reader.folder)) {
         Container container{{}, reader.name, reader.folder + "/" + entry};
-        if (isFolder(container.folder) && containerName(container.folder, container.name))
+        if (isFolder(container.folder) && readContainerName(container.folder, container.name))
             containers.push_back(std::move(container));
     }
     std::stable_sort(containers.begin(), containers.end(),
@@ -124,7 +146,7 @@ bool findContainer(const std::vector<Reader> &readers, const std::wstring &name,
 bool openContainerKey(const Container &container, DWORD keySpec, ContainerKey &out)
 {
     std::wstring name;
-    if (!containerName(container.folder, name) || name != container.name)
+    if (!readContainerName(container.folder, name) || name != container.name)
         return fail(hresultCode(NTE_BAD_KEYSET), false);
     const std::string keyFolder = container.folder + "/" + keyFolderName(keySpec);
     if (!isFolder(keyFolder))

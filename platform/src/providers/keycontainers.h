@@ -8,7 +8,7 @@
 //   exchange/private.pem          its private key, which this layer never reads
 //   signature/                    the signature key (AT_SIGNATURE), laid out alike
 //
-// A folder without a name file, or whose name starts with '.', is not a container.
+// A folder without a valid name, or whose name starts with '.', is not a container.
 #pragma once
 
 #include "certificates/certobject.h"
@@ -29,6 +29,21 @@ struct Reader {
 // key folder reached twice is one reader; a name given twice is made unique with "-2",
 // "-3", ….
 std::vector<Reader> presentReaders(const std::vector<ReaderSource> &sources);
+
+// The longest container name, in characters as Windows counts them (UTF-16 units): the
+// longest that Windows providers take (MAX_PATH).
+constexpr size_t kLongestContainerName = 260;
+
+// Whether a container may have this name: not empty, without NUL, and at most
+// kLongestContainerName characters.
+bool isContainerName(const std::wstring &name);
+
+// The name kept in a container folder, as listings show it: the name file in UTF-8, a
+// final line break dropped. False when there is none or it is no valid name (see
+// isContainerName), or not well-formed UTF-8, so that two folders never list the same
+// text for different bytes. A name file of more bytes than the longest name can take is
+// refused unread, and one that is no regular file without waiting.
+bool readContainerName(const std::string &folder, std::wstring &name);
 
 struct Container {
     std::wstring name;

@@ -1,6 +1,7 @@
 #include "providers/providers.h"
 #include "lasterror.h"
 #include "stores/storefile.h"
+#include "text/unicodetext.h"
 #include "userhome.h"
 
 #include <unicode/uchar.h>
@@ -9,9 +10,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
+#include <sys/stat.h>
+#include <unordered_map>
 #include <utility>
 
 namespace platform {
@@ -22,6 +26,13 @@ const char kMediumKeyFolder[] = "certinstall-keys";
 namespace {
 
 const char kConfigFile[] = "/providers.conf";
+
+// Far larger than any list of providers a person writes; the same bound as Crypto.cfg.
+constexpr size_t kLargestConfig = size_t(1) << 20;
+
+// Programs list providers into buffers of 200 characters, the terminating zero included;
+// a longer name would end their walk through the providers there.
+constexpr size_t kLongestProviderName = 199;
 
 std::string trimmed(const std::string &text)
 {
@@ -55,15 +66,38 @@ bool parseReader(const std::string &value, ReaderSource &out)
     return name.find('\\') == std::string::npos && !out.path.empty() && out.path[0] == '/';
 }
 
-// Writes a problem of the configuration file to standard error, once per process: the
-// file is read again at every provider call.
-void report(const std::string &line)
+// The text with its control characters spelled out (\x1B, \u009B), so that a line of the
+// file shown on a terminal cannot drive it.
+std::string printable(const std::string &text)
 {
-    static std::mutex mutex;
-    static std::set<std::string> reported;
-    std::lock_guard<std::mutex> lock(mutex);
-    if (reported.insert(line).second)
-        std::fprintf(stderr, "%s\n", line.c_str());
+    std::string out;
+    out.reserve(text.size());
+    char escape[8];
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c < 0x20 || c == 0x7F) {
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            out += escape;
+        } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) { // U+0080 to U+009F in UTF-8
+            std::snprintf(escape, sizeof escape, "\\u%04X", next);
+            out += escape;
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+// Writes a problem of the configuration file to standard error. The file is parsed, and
+// its problems reported, only when its contents change.
+void report(const std::string &line) { std::fprintf(stderr, "%s\n", printable(line).c_str()); }
+
+// The key that names compare by: their full case folding, as sameProviderName compares.
+std::wstring foldedName(const std::wstring &name)
+{
+    return toWide(toUnicodeString(name).foldCase(U_FOLD_CASE_DEFAULT));
 }
 
 // One section of the file as it is read. Outside the reader, so that it is complete (and
@@ -76,6 +110,7 @@ struct Section {
     bool builtIn = false;
     bool typed = false;
     bool broken = false;
+    std::set<std::wstring> readerNames;
 };
 
 // Reads the configuration line by line. A section with a problem is skipped whole, so a
@@ -128,13 +163,17 @@ private:
         section.name = trimmed(line.substr(1, line.size() - 2));
         if (section.name.empty())
             return sectionProblem("the section header names no provider");
+        if (section.name.find('\0') != std::string::npos)
+            return sectionProblem("the provider's name holds a NUL character");
         section.provider.name = fromUtf8(section.name);
-        for (const auto &[name, at] : headers_)
-            if (sameProviderName(name, section.provider.name))
-                return sectionProblem("provider \"" + section.name + "\" is already described on line " +
-                                      std::to_string(at));
+        if (section.provider.name.size() > kLongestProviderName)
+            return sectionProblem("the provider's name is longer than " + std::to_string(kLongestProviderName) +
+                                  " characters");
+        const auto [first, added] = headers_.emplace(foldedName(section.provider.name), section.line);
+        if (!added)
+            return sectionProblem("provider \"" + section.name + "\" is already described on line " +
+                                  std::to_string(first->second));
         section.named = true;
-        headers_.emplace_back(section.provider.name, section.line);
         section.builtIn = sameProviderName(section.provider.name, kDefaultProviderName);
         if (section.builtIn)
             section.provider = ProviderConfig{kDefaultProviderName, kDefaultProviderType, {}};
@@ -144,6 +183,8 @@ private:
     {
         if (!section_)
             return problem(lineNumber_, "\"" + line + "\" is outside any section; ignored");
+        if (line.find('\0') != std::string::npos)
+            return sectionProblem("\"" + line + "\" holds a NUL character");
         const auto equals = line.find('=');
         if (equals == std::string::npos)
             return sectionProblem("\"" + line + "\" is not \"key = value\"");
@@ -169,8 +210,7 @@ private:
             if (!parseReader(value, reader))
                 return sectionProblem("reader \"" + value +
                                       "\" must be a name (one word without \"\\\") and an absolute folder");
-            if (std::any_of(provider.sources.begin(), provider.sources.end(),
-                            [&](const ReaderSource &r) { return r.name == reader.name; }))
+            if (!section.readerNames.insert(reader.name).second)
                 return sectionProblem("a second reader of the same name in \"" + value + "\"");
             provider.sources.push_back(std::move(reader));
         } else if (key == "media") {
@@ -200,9 +240,32 @@ private:
     std::string path_;
     size_t lineNumber_ = 0;
     std::optional<Section> section_;
-    std::vector<std::pair<std::wstring, size_t>> headers_; // the names described so far, by line
+    std::unordered_map<std::wstring, size_t> headers_; // the names described so far (folded), by line
     std::vector<ProviderConfig> listed_;
 };
+
+// What tells one version of a file from another without reading it.
+struct FileStamp {
+    bool present = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    long long modified = 0, changed = 0; // in nanoseconds
+    bool operator==(const FileStamp &o) const
+    {
+        return present == o.present && device == o.device && inode == o.inode && size == o.size &&
+               modified == o.modified && changed == o.changed;
+    }
+};
+
+FileStamp fileStamp(const std::string &path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    auto nanoseconds = [](const timespec &t) { return t.tv_sec * 1000000000LL + t.tv_nsec; };
+    return FileStamp{true, st.st_dev, st.st_ino, st.st_size, nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
+}
 
 } // namespace
 
@@ -242,21 +305,53 @@ std::vector<ReaderSource> defaultReaderSources()
     return sources;
 }
 
-std::vector<ProviderConfig> installedProviders()
+std::shared_ptr<const std::vector<ProviderConfig>> installedProviders(ProviderListing listing)
 {
-    std::vector<ProviderConfig> providers;
-    const std::string path = userHome() + kConfigFile;
-    if (fileExists(path)) {
+    // What the file was when it was last read, and what it gave.
+    struct Snapshot {
+        std::string path;
+        FileStamp stamp;
+        std::optional<std::string> text; // none when there is no file or it cannot be read
+        DWORD readError = ERROR_SUCCESS;
+        std::shared_ptr<const std::vector<ProviderConfig>> providers;
+    };
+    static std::mutex mutex;
+    static Snapshot last;
+
+    Snapshot next;
+    next.path = userHome() + kConfigFile;
+    next.stamp = fileStamp(next.path);
+    std::lock_guard<std::mutex> lock(mutex);
+    if (listing == ProviderListing::Cached && last.providers && last.path == next.path && last.stamp == next.stamp)
+        return last.providers;
+    if (next.stamp.present) {
         Bytes data;
-        if (readWholeFile(path, data))
-            providers = ConfigReader(path).read(std::string(data.begin(), data.end()));
+        if (readWholeFile(next.path, data, kLargestConfig))
+            next.text.emplace(data.begin(), data.end());
         else
-            report(path + ": cannot be read; only the built-in provider is listed");
+            next.readError = GetLastError();
     }
+    // The same contents again: nothing to parse, and the problems were reported already.
+    if (last.providers && last.path == next.path && last.stamp.present == next.stamp.present &&
+        last.text == next.text && last.readError == next.readError) {
+        next.providers = last.providers;
+        last = std::move(next);
+        return last.providers;
+    }
+    std::vector<ProviderConfig> providers;
+    if (next.text)
+        providers = ConfigReader(next.path).read(*next.text);
+    else if (next.readError == ERROR_FILE_TOO_LARGE)
+        report(next.path + ": larger than " + std::to_string(kLargestConfig >> 20) +
+               " MiB; only the built-in provider is listed");
+    else if (next.stamp.present)
+        report(next.path + ": cannot be read; only the built-in provider is listed");
     if (std::none_of(providers.begin(), providers.end(),
                      [](const ProviderConfig &p) { return p.name == kDefaultProviderName; }))
         providers.insert(providers.begin(), ProviderConfig{kDefaultProviderName, kDefaultProviderType, {}});
-    return providers;
+    next.providers = std::make_shared<const std::vector<ProviderConfig>>(std::move(providers));
+    last = std::move(next);
+    return last.providers;
 }
 
 } // namespace platform

@@ -11,13 +11,15 @@
 // unless the file has a section for it). `reader` names a key folder; `media` a folder
 // whose subfolders are mounted media, each of which holding a key folder is a reader. A
 // provider with neither searches the default readers. A section for the GOST provider may
-// give it readers but not another type. A section with a mistake is left out, and each
-// mistake is written once to standard error with the file and line, so one typo never
-// costs the user the other providers.
+// give it readers but not another type. A section with a mistake (a NUL character, a
+// provider name of more than 199 characters among them) is left out, and each mistake is
+// written to standard error with the file and line, its control characters escaped, so
+// one typo never costs the user the other providers.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,8 +45,16 @@ struct ProviderConfig {
     std::vector<ReaderSource> sources; // empty: the default readers
 };
 
+enum class ProviderListing {
+    Fresh,  // reads the configuration file again
+    Cached, // the list last read, while the file keeps its identity, size and times
+};
+
 // The installed providers in their listing order; the GOST provider is always among them.
-std::vector<ProviderConfig> installedProviders();
+// The file is parsed, and its mistakes reported, only when its contents differ from the
+// last reading. A file larger than 1 MiB, or that cannot be read, is reported and leaves
+// the GOST provider alone. A provider's name is at most 199 characters.
+std::shared_ptr<const std::vector<ProviderConfig>> installedProviders(ProviderListing listing);
 
 // The default readers: the folder "keys" under $CERTINSTALL_HOME (reader LOCAL), then the
 // media mounted in the desktop's mount folders (/media/$USER, /run/media/$USER, /media),

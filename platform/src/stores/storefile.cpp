@@ -65,12 +65,16 @@ bool readFully(int fd, Bytes &out, size_t at)
 
 } // namespace
 
-bool readWholeFile(const std::string &path, Bytes &out)
+bool readWholeFile(const std::string &path, Bytes &out) { return readWholeFile(path, out, 0xFFFFFFFF); }
+
+bool readWholeFile(const std::string &path, Bytes &out, size_t largest)
 {
     size_t size = 0;
     Fd file(openToRead(path, size));
     if (file.fd < 0)
         return false;
+    if (size > largest)
+        return fail(ERROR_FILE_TOO_LARGE, false);
     out.resize(size);
     return readFully(file.fd, out, 0);
 }

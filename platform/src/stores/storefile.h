@@ -13,6 +13,9 @@ namespace platform {
 // last error set when it cannot. Anything but a regular file (a folder, FIFO, device or
 // socket) fails at once and never blocks.
 bool readWholeFile(const std::string &path, Bytes &out);
+// Like readWholeFile, but a file of more than `largest` bytes fails with
+// ERROR_FILE_TOO_LARGE before any of it is read.
+bool readWholeFile(const std::string &path, Bytes &out, size_t largest);
 
 enum class StoreFileRead { Read, Missing, Failed };
 

@@ -57,6 +57,8 @@ constexpr SystemMessage messages[] = {
      L"Невозможно создать файл, так как он уже существует.\r\n"},
     {ERROR_FILENAME_EXCED_RANGE, L"The file name or its extension is too long.\r\n",
      L"Имя файла или его расширение слишком длинное.\r\n"},
+    {ERROR_FILE_TOO_LARGE, L"The file size exceeds the limit allowed and cannot be saved.\r\n",
+     L"Размер файла превышает допустимый предел, и он не может быть сохранён.\r\n"},
     {ERROR_MORE_DATA, L"More data is available than the buffer holds.\r\n",
      L"Имеются данные, не поместившиеся в буфер.\r\n"},
     {ERROR_NO_MORE_ITEMS, L"There are no more items.\r\n", L"Больше элементов нет.\r\n"},

@@ -9,5 +9,8 @@ namespace platform {
 std::string toUtf8(const std::wstring &text);
 // Bytes that are no UTF-8 become U+FFFD.
 std::wstring fromUtf8(const std::string &text);
+// False when the bytes are no well-formed UTF-8, so that two different byte strings never
+// decode to the same text.
+bool decodeUtf8(const std::string &text, std::wstring &out);
 
 } // namespace platform
