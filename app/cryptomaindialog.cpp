@@ -259,7 +259,6 @@ void CryptoMainDialog::OnViewStore(wxCommandEvent &)
 {
     try {
         auto *editor = new test::StoreViewDialog(m_selection.storeName, m_selection.storeIsFile);
-        editor->SetIcons(programIcons());
         // Placed by the window manager it could open partly off the display.
         placeOnDisplayOf(*editor, this);
         editor->Show(true);

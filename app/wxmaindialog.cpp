@@ -34,6 +34,9 @@ wxComboBox *newCombo(wxWindow *parent)
 {
     auto *combo = new wxComboBox(parent, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, 0, nullptr,
                                  kComboStyle);
+    // As wide as its row gives, not as its longest entry asks: a long store name or path
+    // would otherwise widen the row past the window and squeeze the buttons beside it.
+    combo->SetMinSize(wxSize(80, -1));
     paintAsInfo(combo);
     return combo;
 }

@@ -8,6 +8,7 @@
 #include "crypto/certimport.h"
 #include "crypto/cryptexception.h"
 #include "crypto/storecatalog.h"
+#include "resources/programicon.h"
 #include "storeview/pagetexts.h"
 
 #include <wx/filename.h>
@@ -162,6 +163,7 @@ StoreViewDialog::StoreViewDialog(const std::wstring &storeName, bool storeIsFile
     for (const auto &tool : labels)
         m_toolBar->FindById(tool.id)->SetLabel(tool.label);
 
+    SetIcons(programIcons());
     setToolsEnabled(false);
     m_toolBar->EnableTool(ID_PASTE, false);
 
