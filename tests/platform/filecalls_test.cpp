@@ -1,5 +1,5 @@
 // The kernel file calls: creation dispositions, reading and writing through handles, the
-// handle table, temporary names, moving and deleting.
+// handle table, temporary names, moving, replacing and deleting.
 #include "tempdir.h"
 
 #include <windows.h>
@@ -14,6 +14,7 @@
 #include <string>
 
 using testsupport::readFile;
+using Bytes = std::vector<unsigned char>;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
@@ -169,4 +170,46 @@ TEST(FileNames, MoveReplacesOnlyWhenAskedAndDeleteRemovesFilesOnly)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     EXPECT_FALSE(DeleteFileW(wide(dir.path().string()).c_str()));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
+TEST(FileNames, ReplaceGivesTheNewFileTheOldOnesPlaceAndPermissionsOrChangesNothing)
+{
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.file("folder"));
+    writeFile(dir.file("old"), {1});
+    chmod(dir.file("old").c_str(), 0640);
+    const struct {
+        std::string replaced;
+        const wchar_t *backup;
+        DWORD flags;
+        DWORD error; // ERROR_SUCCESS: replaced
+    } cases[] = {
+        {dir.file("old"), nullptr, 0, ERROR_SUCCESS},
+        {dir.file("old"), L"backup", REPLACEFILE_WRITE_THROUGH, ERROR_SUCCESS},
+        {dir.file("old"), nullptr, 0x100, ERROR_INVALID_PARAMETER},
+        {dir.file("missing"), nullptr, 0, ERROR_FILE_NOT_FOUND},
+        {dir.file("fifo"), nullptr, 0, ERROR_NOT_SUPPORTED},
+        {dir.file("folder"), nullptr, 0, ERROR_ACCESS_DENIED},
+    };
+    unsigned char content = 2;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.replaced + " error " + std::to_string(c.error));
+        const Bytes before = c.error ? Bytes() : readFile(c.replaced);
+        writeFile(dir.file("new"), {content});
+        const std::wstring backup = c.backup ? wide(dir.file("backup")) : std::wstring();
+        const BOOL replaced = ReplaceFileW(wide(c.replaced).c_str(), wide(dir.file("new")).c_str(),
+                                          c.backup ? backup.c_str() : nullptr, c.flags, nullptr, nullptr);
+        EXPECT_EQ(replaced != FALSE, c.error == ERROR_SUCCESS);
+        EXPECT_EQ(std::filesystem::exists(dir.file("new")), !replaced);
+        if (!replaced) {
+            EXPECT_EQ(GetLastError(), c.error);
+            continue;
+        }
+        EXPECT_EQ(readFile(c.replaced), Bytes{content++});
+        EXPECT_EQ(std::filesystem::status(c.replaced).permissions(), std::filesystem::perms(0640));
+        if (c.backup) {
+            EXPECT_EQ(readFile(dir.file("backup")), before);
+        }
+    }
 }
