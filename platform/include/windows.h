@@ -298,7 +298,10 @@ int WINAPI GetTimeFormatW(LCID Locale, DWORD dwFlags, const SYSTEMTIME *lpTime, 
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
 DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 
-// Files, by wide path names, through handles that CloseHandle releases.
+// Files, by wide path names, through handles that CloseHandle releases. A handle opened
+// with no sharing (dwShareMode 0) is the file's only one while it is open: opening,
+// deleting, moving or replacing the file then fails with ERROR_SHARING_VIOLATION. Handles
+// that share are not told apart further.
 HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);

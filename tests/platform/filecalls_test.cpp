@@ -105,6 +105,27 @@ TEST(FileHandles, ForeignAndClosedHandlesAreRefusedWithoutBeingRead)
     }
 }
 
+TEST(FileHandles, AHandleWithoutSharingKeepsTheFileToItselfUntilClosed)
+{
+    TempDir dir;
+    const std::string path = dir.file("held");
+    HANDLE held = CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    DWORD count = 0;
+    ASSERT_TRUE(WriteFile(held, "abc", 3, &count, nullptr));
+    const std::pair<const char *, BOOL> attempts[] = {
+        {"open", open(path, GENERIC_READ, OPEN_EXISTING) != INVALID_HANDLE_VALUE},
+        {"truncate", open(path, GENERIC_WRITE, CREATE_ALWAYS) != INVALID_HANDLE_VALUE},
+        {"delete", DeleteFileW(wide(path).c_str())},
+        {"move", MoveFileExW(wide(path).c_str(), wide(dir.file("moved")).c_str(), 0)},
+    };
+    for (const auto &[what, done] : attempts)
+        EXPECT_FALSE(done) << what;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(readFile(path).size(), 3u);
+    ASSERT_TRUE(CloseHandle(held));
+    EXPECT_TRUE(DeleteFileW(wide(path).c_str()));
+}
+
 TEST(FileCreation, AnythingButAFileIsRefusedAtOnce)
 {
     TempDir dir;

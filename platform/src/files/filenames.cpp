@@ -161,6 +161,8 @@ BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD
     const std::string from = toUtf8(lpExistingFileName), to = toUtf8(lpNewFileName);
     if (from.empty() || to.empty())
         return fail(ERROR_PATH_NOT_FOUND);
+    if (sharingViolation(from))
+        return FALSE;
     const bool replace = dwFlags & MOVEFILE_REPLACE_EXISTING;
     int error = replace ? (::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno) : renameNoReplace(from, to);
     if (error == EXDEV && (dwFlags & MOVEFILE_COPY_ALLOWED)) {
@@ -194,6 +196,8 @@ BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         return fail(ERROR_ACCESS_DENIED); // folders are removed by RemoveDirectory, not here
+    if (sharingViolation(path))
+        return FALSE;
     if (::unlink(path.c_str()) != 0)
         return fail(errorFor(path, errno, ERROR_ACCESS_DENIED));
     return TRUE;
@@ -221,6 +225,8 @@ BOOL WINAPI ReplaceFileW(LPCWSTR lpReplacedFileName, LPCWSTR lpReplacementFileNa
     case Replaceable::Present:
         break;
     }
+    if (sharingViolation(replaced) || sharingViolation(replacement))
+        return FALSE;
     {
         const int file = openRegularFile(replacement, O_RDONLY);
         if (file < 0)

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace platform {
@@ -41,6 +42,24 @@ int openRegularFile(const std::string &path, int flags)
     if (status < 0 || ::fcntl(file.fd, F_SETFL, status & ~O_NONBLOCK) != 0)
         return fail(win32ErrorOfErrno(errno, ERROR_ACCESS_DENIED), -1);
     return file.release();
+}
+
+bool takeShareLock(int fd, bool exclusive)
+{
+    while (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK)
+            return fail(ERROR_SHARING_VIOLATION, false);
+        if (errno != EINTR)
+            return true; // a file system without locks: nothing to share
+    }
+    return true;
+}
+
+bool sharingViolation(const std::string &path)
+{
+    Fd file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    return file.fd >= 0 && ::fstat(file.fd, &st) == 0 && S_ISREG(st.st_mode) && !takeShareLock(file.fd, false);
 }
 
 bool followLinks(const std::string &path, std::string &target)

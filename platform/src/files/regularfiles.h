@@ -20,6 +20,14 @@ std::string fileNameOf(const std::string &path);
 // the last error set.
 int openRegularFile(const std::string &path, int flags);
 
+// Share modes between handles of this layer, kept as advisory locks on the open file: a
+// handle opened without sharing holds the exclusive lock, any other handle a shared one.
+// takeShareLock is false with ERROR_SHARING_VIOLATION when the handle's lock conflicts
+// with an open handle; sharingViolation is true, with that error set, while a handle
+// without sharing has the file at `path` open, which then may not be deleted or moved.
+bool takeShareLock(int fd, bool exclusive);
+bool sharingViolation(const std::string &path);
+
 // The file that `path` names once symbolic links are followed, so that a write replaces
 // the link's target and keeps the link (a dangling link names the file it would make).
 // False with the last error set when a link cannot be read or the links go round
