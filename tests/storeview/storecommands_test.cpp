@@ -555,7 +555,7 @@ TEST_F(ImportExport, AFailedExportLeavesTheTargetAsItWasAndNoTemporaryFile)
 
     const auto boxes = guitest::dialogs().messageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].message, wxString(crypto::systemErrorText(ERROR_ACCESS_DENIED)));
+    EXPECT_EQ(boxes[0].message, wxString(crypto::systemErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT)));
     EXPECT_EQ(testsupport::readFile(home().file("target.p7b")), before);
     size_t files = 0;
     for (const auto &entry : std::filesystem::directory_iterator(home().path()))

@@ -188,12 +188,15 @@ FileLock::FileLock(const std::string &target)
     struct stat st {};
     if (lock.fd >= 0 && ::stat(target.c_str(), &st) == 0)
         ::fchmod(lock.fd, st.st_mode & 0666);
-    if (lock.fd < 0 && errno == EEXIST)
+    if (lock.fd < 0 && errno == EEXIST) {
         lock.fd = ::open(path.c_str(), O_RDWR | flags);
-    if (lock.fd < 0 && errno == EACCES) // made by another user: reading is enough to lock it
-        lock.fd = ::open(path.c_str(), O_RDONLY | flags);
-    if (lock.fd < 0) {
-        SetLastError(errno == ENOENT ? missingFileError(path) : win32ErrorOfErrno(errno, ERROR_LOCK_VIOLATION));
+        if (lock.fd < 0 && errno == EACCES) // made by another user: reading is enough to lock it
+            lock.fd = ::open(path.c_str(), O_RDONLY | flags);
+    }
+    if (lock.fd < 0) { // a link where the lock belongs is refused like a file one may not open
+        SetLastError(errno == ENOENT ? missingFileError(path)
+                     : errno == ELOOP ? ERROR_ACCESS_DENIED
+                                      : win32ErrorOfErrno(errno, ERROR_LOCK_VIOLATION));
         return;
     }
     if (::fstat(lock.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
