@@ -40,13 +40,8 @@ private:
 // One call reads or writes at most this much.
 constexpr DWORD kChunk = 1u << 20;
 
-std::wstring folderOf(const std::wstring &path)
-{
-    const size_t separator = path.find_last_of(L"\\/");
-    if (separator == std::wstring::npos)
-        return L".";
-    return separator == 0 ? path.substr(0, 1) : path.substr(0, separator);
-}
+// What a file being written in the place of another is called: that file's name and this.
+const wchar_t kTemporarySuffix[] = L".~export";
 
 void writeAll(const FileHandle &file, const std::vector<BYTE> &bytes)
 {
@@ -90,19 +85,25 @@ std::vector<BYTE> readFileBytes(const std::wstring &path, size_t limit)
 
 void replaceFileWith(const std::wstring &path, const std::vector<BYTE> &bytes)
 {
-    std::wstring temporary(MAX_PATH + path.size(), L'\0');
-    if (!GetTempFileNameW(folderOf(path).c_str(), L"crt", 0, &temporary[0]))
+    // Named after the file, so that one left by an export that was killed is removed by the
+    // next export of that file. One that another export has open is not: it was opened
+    // without sharing, so removing it fails and this export says the file is in use.
+    const std::wstring temporary = path + kTemporarySuffix;
+    if (!DeleteFileW(temporary.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
         throwLastError();
-    temporary.resize(temporary.find(L'\0'));
+    FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    if (!file.valid())
+        throwLastError();
     try {
-        FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.valid())
-            throwLastError();
         writeAll(file, bytes);
         if (!FlushFileBuffers(file.get()) || !file.close())
             throwLastError();
-        if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        // Replacing keeps what the old file's owner set on it (its permissions, and through a
+        // link its place); a file not there yet is moved into place.
+        if (!ReplaceFileW(path.c_str(), temporary.c_str(), nullptr, 0, nullptr, nullptr) &&
+            (GetLastError() != ERROR_FILE_NOT_FOUND ||
+             !MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)))
             throwLastError();
     } catch (...) {
         DeleteFileW(temporary.c_str()); // the message already holds the reason

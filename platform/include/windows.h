@@ -90,6 +90,9 @@ typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;
 #define MOVEFILE_REPLACE_EXISTING 0x00000001
 #define MOVEFILE_COPY_ALLOWED 0x00000002
 #define MOVEFILE_WRITE_THROUGH 0x00000008
+#define REPLACEFILE_WRITE_THROUGH 0x00000001
+#define REPLACEFILE_IGNORE_MERGE_ERRORS 0x00000002
+#define REPLACEFILE_IGNORE_ACL_ERRORS 0x00000004
 
 typedef struct _FILETIME {
     DWORD dwLowDateTime;
@@ -145,8 +148,12 @@ typedef struct _SYSTEMTIME {
 #define ERROR_MR_MID_NOT_FOUND 317L
 #define ERROR_INVALID_FLAGS 1004L
 #define ERROR_NO_UNICODE_TRANSLATION 1113L
+#define ERROR_UNABLE_TO_REMOVE_REPLACED 1175L
+#define ERROR_UNABLE_TO_MOVE_REPLACEMENT 1176L
+#define ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 1177L
 #define ERROR_FILE_CORRUPT 1392L
 #define ERROR_RESOURCE_LANG_NOT_FOUND 1815L
+#define ERROR_CANT_RESOLVE_FILENAME 1921L
 
 #define S_OK ((HRESULT)0L)
 #define S_FALSE ((HRESULT)1L)
@@ -292,7 +299,10 @@ int WINAPI GetTimeFormatW(LCID Locale, DWORD dwFlags, const SYSTEMTIME *lpTime, 
 HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName);
 DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 
-// Files, by wide path names, through handles that CloseHandle releases.
+// Files, by wide path names, through handles that CloseHandle releases. A handle opened
+// with no sharing (dwShareMode 0) is the file's only one while it is open: opening,
+// deleting, moving or replacing the file then fails with ERROR_SHARING_VIOLATION. Handles
+// that share are not told apart further.
 HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
@@ -306,3 +316,12 @@ BOOL WINAPI CloseHandle(HANDLE hObject);
 UINT WINAPI GetTempFileNameW(LPCWSTR lpPathName, LPCWSTR lpPrefixString, UINT uUnique, LPWSTR lpTempFileName);
 BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags);
 BOOL WINAPI DeleteFileW(LPCWSTR lpFileName);
+// Puts the replacement file in the place of the replaced one (followed through symbolic
+// links), which must exist and be a file the caller may write. The replacement takes the
+// replaced file's permissions, and its owner and group as far as the caller may set them;
+// a failure to set the permissions fails the call unless one of the IGNORE flags is
+// given. With a backup name the replaced file is moved there first. Fails with
+// ERROR_UNABLE_TO_MOVE_REPLACEMENT (nothing changed) or, after the backup was made,
+// ERROR_UNABLE_TO_MOVE_REPLACEMENT_2; lpExclude and lpReserved must be null.
+BOOL WINAPI ReplaceFileW(LPCWSTR lpReplacedFileName, LPCWSTR lpReplacementFileName, LPCWSTR lpBackupFileName,
+                         DWORD dwReplaceFlags, LPVOID lpExclude, LPVOID lpReserved);

@@ -12,6 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <set>
+
 namespace {
 
 using testsupport::Bytes;
@@ -143,6 +148,27 @@ TEST_F(CertificateFiles, WritesEachFormSoThatOpensslReadsTheSameCertificates)
         crypto::readCertificateFile(wide(write("both.sst", certificates, crypto::CertificateFileForm::StoreFile)));
     EXPECT_EQ(hashesOf(back), (std::vector<std::wstring>{hashOf(first), hashOf(second)}));
     EXPECT_EQ(back.at(0).keyContainerInfo(), L"Контейнер - Провайдер");
+}
+
+TEST_F(CertificateFiles, ExportReplacesOnlyARegularFileKeepingItsModeAndLinkAndWhatAKilledOneLeft)
+{
+    const std::vector<crypto::CryptoCertificate> one{linked(first)};
+    writeFile(path("kept.cer"), {1});
+    chmod(path("kept.cer").c_str(), 0600);
+    writeFile(path("link.cer.~export"), {2}); // left by an export to that name that was killed
+    std::filesystem::create_symlink("kept.cer", path("link.cer"));
+    ASSERT_EQ(mkfifo(path("fifo.cer").c_str(), 0644), 0);
+    crypto::writeCertificateFile(wide(path("link.cer")), one, crypto::CertificateFileForm::Der);
+    EXPECT_TRUE(std::filesystem::is_symlink(path("link.cer")));
+    EXPECT_EQ(readFile(path("kept.cer")), first);
+    EXPECT_EQ(std::filesystem::status(path("kept.cer")).permissions(), std::filesystem::perms(0600));
+    EXPECT_THROW(crypto::writeCertificateFile(wide(path("fifo.cer")), one, crypto::CertificateFileForm::Der),
+                 crypto::CryptException);
+    EXPECT_TRUE(std::filesystem::is_fifo(path("fifo.cer")));
+    std::set<std::string> left;
+    for (const auto &entry : std::filesystem::directory_iterator(dir.path()))
+        left.insert(entry.path().filename());
+    EXPECT_EQ(left, (std::set<std::string>{"fifo.cer", "kept.cer", "link.cer"})); // no temporary file
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 // The kernel file calls: creation dispositions, reading and writing through handles, the
-// handle table, temporary names, moving and deleting.
+// handle table, temporary names, moving, replacing and deleting.
 #include "tempdir.h"
 
 #include <windows.h>
@@ -14,6 +14,7 @@
 #include <string>
 
 using testsupport::readFile;
+using Bytes = std::vector<unsigned char>;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
@@ -104,6 +105,27 @@ TEST(FileHandles, ForeignAndClosedHandlesAreRefusedWithoutBeingRead)
     }
 }
 
+TEST(FileHandles, AHandleWithoutSharingKeepsTheFileToItselfUntilClosed)
+{
+    TempDir dir;
+    const std::string path = dir.file("held");
+    HANDLE held = CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    DWORD count = 0;
+    ASSERT_TRUE(WriteFile(held, "abc", 3, &count, nullptr));
+    const std::pair<const char *, BOOL> attempts[] = {
+        {"open", open(path, GENERIC_READ, OPEN_EXISTING) != INVALID_HANDLE_VALUE},
+        {"truncate", open(path, GENERIC_WRITE, CREATE_ALWAYS) != INVALID_HANDLE_VALUE},
+        {"delete", DeleteFileW(wide(path).c_str())},
+        {"move", MoveFileExW(wide(path).c_str(), wide(dir.file("moved")).c_str(), 0)},
+    };
+    for (const auto &[what, done] : attempts)
+        EXPECT_FALSE(done) << what;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(readFile(path).size(), 3u);
+    ASSERT_TRUE(CloseHandle(held));
+    EXPECT_TRUE(DeleteFileW(wide(path).c_str()));
+}
+
 TEST(FileCreation, AnythingButAFileIsRefusedAtOnce)
 {
     TempDir dir;
@@ -169,4 +191,24 @@ TEST(FileNames, MoveReplacesOnlyWhenAskedAndDeleteRemovesFilesOnly)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     EXPECT_FALSE(DeleteFileW(wide(dir.path().string()).c_str()));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
+TEST(FileNames, ReplaceGivesTheNewFileTheOldOnesPlaceAndPermissionsOrChangesNothing)
+{
+    TempDir dir;
+    const std::wstring old = wide(dir.file("old")), replacement = wide(dir.file("new")),
+                       backup = wide(dir.file("backup")), missing = wide(dir.file("missing"));
+    writeFile(dir.file("old"), {1});
+    chmod(dir.file("old").c_str(), 0640);
+    writeFile(dir.file("new"), {2});
+    EXPECT_FALSE(ReplaceFileW(old.c_str(), replacement.c_str(), nullptr, 0x100, nullptr, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(ReplaceFileW(missing.c_str(), replacement.c_str(), nullptr, 0, nullptr, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    ASSERT_TRUE(ReplaceFileW(old.c_str(), replacement.c_str(), backup.c_str(), REPLACEFILE_WRITE_THROUGH, nullptr,
+                             nullptr));
+    EXPECT_EQ(readFile(dir.file("old")), Bytes{2});
+    EXPECT_EQ(std::filesystem::status(dir.file("old")).permissions(), std::filesystem::perms(0640));
+    EXPECT_EQ(readFile(dir.file("backup")), Bytes{1});
+    EXPECT_FALSE(std::filesystem::exists(dir.file("new")));
 }

@@ -9,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 
 using namespace storetest;
 using testsupport::readFile;
@@ -60,6 +62,30 @@ ino_t inodeOf(const std::string &path)
     struct stat st {};
     stat(path.c_str(), &st);
     return st.st_ino;
+}
+
+// Runs `body` in a child process as an ordinary user (nobody, when the tests run as root);
+// true when it exits with 0.
+template <class Body>
+bool asOrdinaryUser(Body body)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        _exit(body() ? 0 : 1);
+    }
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Opens the store file, adds a certificate and commits; the commit's result.
+bool addAndCommit(const std::string &path, unsigned number)
+{
+    StoreHandle store = openFile(path);
+    Context c = create(testsupport::makeNumberedCertificate(number));
+    return store && CertAddCertificateContextToStore(store.get(), c.get(), CERT_STORE_ADD_ALWAYS, nullptr) &&
+           CertControlStore(store.get(), 0, CERT_STORE_CTRL_COMMIT, nullptr);
 }
 
 const Bytes kEmptyStore{0, 0, 0, 0, 'C', 'E', 'R', 'T', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -405,4 +431,95 @@ TEST(StoreFile, TwoStoresOnOneFileKeepEachOthersChanges)
     unsetenv("CERTINSTALL_HOME");
     StoreHandle result = openFile(dir.file("s.sst"));
     EXPECT_EQ(encodings(result.get()), (std::vector<Bytes>{c, b}));
+}
+
+TEST(StoreFile, WritersWithDifferentHomesShareTheLockBesideTheFile)
+{
+    TempDir dir, homes[2]; // each writer its own data folder, as two users have
+    const std::string path = dir.file("s.sst");
+    pid_t writers[2];
+    for (unsigned w = 0; w < 2; ++w)
+        if ((writers[w] = fork()) == 0) {
+            setenv("CERTINSTALL_HOME", homes[w].path().c_str(), 1);
+            bool ok = true;
+            for (unsigned i = 0; i < 100; ++i)
+                ok = addAndCommit(path, 2000 + w * 100 + i) && ok;
+            _exit(ok ? 0 : 1);
+        }
+    for (pid_t writer : writers) {
+        int status = 0;
+        ASSERT_EQ(waitpid(writer, &status, 0), writer);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    EXPECT_EQ(encodings(openFile(path, CERT_STORE_READONLY_FLAG).get()).size(), 200u);
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir.file(".s.lock")));
+}
+
+TEST(StoreFile, AWriteIsRefusedAndTheFileLeftAsItIsWhenItCannotBeDoneSafely)
+{
+    const Bytes old = storeFile({element({}, testsupport::makeNumberedCertificate(130))});
+    const struct {
+        const char *what;
+        mode_t mode;
+        bool lockIsAFolder;
+        bool asUser;
+        DWORD error;
+    } cases[] = {
+        {"a read-only file in a folder the user may write", 0444, false, true, ERROR_ACCESS_DENIED},
+        {"a lock that cannot be taken", 0644, true, false, ERROR_ACCESS_DENIED},
+    };
+    for (const auto &c : cases) {
+        TempDir dir;
+        std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+        const std::string path = dir.file("s.sst");
+        writeFile(path, old);
+        chmod(path.c_str(), c.mode);
+        if (c.lockIsAFolder)
+            std::filesystem::create_directory(dir.file(".s.lock"));
+        const auto refused = [&] { return !addAndCommit(path, 131) && GetLastError() == c.error; };
+        EXPECT_TRUE(c.asUser ? asOrdinaryUser(refused) : refused()) << c.what;
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, getuid()) << c.what;
+        EXPECT_EQ(st.st_mode & 07777, c.mode) << c.what;
+        EXPECT_EQ(readFile(path), old) << c.what;
+    }
+}
+
+TEST(StoreFile, ALinkIsWrittenThroughToItsTargetWhichKeepsItsMode)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "real");
+    const std::string target = dir.file("real/s.sst"), link = dir.file("link.sst");
+    writeFile(target, kEmptyStore);
+    chmod(target.c_str(), 0640);
+    std::filesystem::create_symlink("real/s.sst", link);
+    ASSERT_TRUE(addAndCommit(link, 140));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(encodings(openFile(target, CERT_STORE_READONLY_FLAG).get()).size(), 1u);
+    EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
+}
+
+TEST(StoreFile, TemporariesOfKilledWritersGoAtTheNextWriteAndNothingElseDoes)
+{
+    TempDir dir;
+    writeFile(dir.file("s.sst"), kEmptyStore);
+    const auto past = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    const struct {
+        const char *name;
+        bool old;
+        bool stays;
+    } files[] = {
+        {".s.sst.tmp.Ab12Cd", true, false},  // a killed writer's
+        {".s.sst.tmp.Ab12Ce", false, true},  // newer than the lock: never a killed writer's
+        {"s.sst.backup", true, true},        {".t.sst.tmp.Ab12Cd", true, true},
+        {".s.sst.tmp.Ab12Cde", true, true},
+    };
+    for (const auto &f : files) {
+        writeFile(dir.file(f.name), {1});
+        std::filesystem::last_write_time(dir.file(f.name), f.old ? past : past + std::chrono::hours(2));
+    }
+    ASSERT_TRUE(addAndCommit(dir.file("s.sst"), 150));
+    for (const auto &f : files)
+        EXPECT_EQ(std::filesystem::exists(dir.file(f.name)), f.stays) << f.name;
 }

@@ -605,7 +605,7 @@ TEST_F(ImportExport, AFailedExportLeavesTheTargetAsItWasAndNoTemporaryFile)
     const auto boxes = guitest::dialogs().messageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].message, L"Не удалось экспортировать сертификаты в файл «" + storeFile("target.p7b") + L"».\n\n" +
-                                    crypto::systemErrorText(ERROR_ACCESS_DENIED));
+                                    crypto::systemErrorText(ERROR_UNABLE_TO_MOVE_REPLACEMENT));
     EXPECT_EQ(testsupport::readFile(home().file("target.p7b")), before);
     size_t files = 0;
     for (const auto &entry : std::filesystem::directory_iterator(home().path()))

@@ -35,6 +35,8 @@ DWORD win32ErrorOfErrno(int error, DWORD fallback)
         return ERROR_NOT_ENOUGH_MEMORY;
     case ENXIO: // a socket, or a device without its driver
         return ERROR_NOT_SUPPORTED;
+    case ELOOP: // symbolic links that go round
+        return ERROR_CANT_RESOLVE_FILENAME;
     case EWOULDBLOCK:
         return ERROR_LOCK_VIOLATION;
     default:

@@ -60,7 +60,7 @@ bool findFile(HANDLE handle, OpenFile &file)
 
 } // namespace
 
-HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_ATTRIBUTES,
+HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, LPSECURITY_ATTRIBUTES,
                           DWORD dwCreationDisposition, DWORD, HANDLE)
 {
     if (!lpFileName)
@@ -109,6 +109,11 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSE
     }
     if (fd < 0)
         return INVALID_HANDLE_VALUE;
+    // Before truncating: a file that another handle holds without sharing is left alone.
+    if (!takeShareLock(fd, dwShareMode == 0)) {
+        ::close(fd);
+        return INVALID_HANDLE_VALUE;
+    }
     if (truncate && ::ftruncate(fd, 0) != 0) {
         const DWORD error = win32ErrorOfErrno(errno, ERROR_WRITE_FAULT);
         ::close(fd);

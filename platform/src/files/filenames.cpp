@@ -1,4 +1,4 @@
-// Calls on files by name: temporary file names, moving and deleting.
+// Calls on files by name: temporary file names, moving, replacing and deleting.
 #include "files/fileerrors.h"
 #include "files/regularfiles.h"
 #include "lasterror.h"
@@ -161,6 +161,8 @@ BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD
     const std::string from = toUtf8(lpExistingFileName), to = toUtf8(lpNewFileName);
     if (from.empty() || to.empty())
         return fail(ERROR_PATH_NOT_FOUND);
+    if (sharingViolation(from))
+        return FALSE;
     const bool replace = dwFlags & MOVEFILE_REPLACE_EXISTING;
     int error = replace ? (::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno) : renameNoReplace(from, to);
     if (error == EXDEV && (dwFlags & MOVEFILE_COPY_ALLOWED)) {
@@ -194,7 +196,60 @@ BOOL WINAPI DeleteFileW(LPCWSTR lpFileName)
     struct stat st {};
     if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         return fail(ERROR_ACCESS_DENIED); // folders are removed by RemoveDirectory, not here
+    if (sharingViolation(path))
+        return FALSE;
     if (::unlink(path.c_str()) != 0)
         return fail(errorFor(path, errno, ERROR_ACCESS_DENIED));
+    return TRUE;
+}
+
+BOOL WINAPI ReplaceFileW(LPCWSTR lpReplacedFileName, LPCWSTR lpReplacementFileName, LPCWSTR lpBackupFileName,
+                         DWORD dwReplaceFlags, LPVOID lpExclude, LPVOID lpReserved)
+{
+    // Write-through is accepted and always done: the folder is flushed after the rename.
+    constexpr DWORD known = REPLACEFILE_WRITE_THROUGH | REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS;
+    if (!lpReplacedFileName || !lpReplacementFileName || lpExclude || lpReserved || (dwReplaceFlags & ~known))
+        return fail(ERROR_INVALID_PARAMETER);
+    const std::string named = toUtf8(lpReplacedFileName), replacement = toUtf8(lpReplacementFileName);
+    if (named.empty() || replacement.empty())
+        return fail(ERROR_PATH_NOT_FOUND);
+    std::string replaced;
+    if (!followLinks(named, replaced))
+        return FALSE;
+    struct stat old {};
+    switch (checkReplaceable(replaced, old)) {
+    case Replaceable::Missing:
+        return fail(missingFileError(replaced));
+    case Replaceable::Refused:
+        return FALSE;
+    case Replaceable::Present:
+        break;
+    }
+    if (sharingViolation(replaced) || sharingViolation(replacement))
+        return FALSE;
+    {
+        const int file = openRegularFile(replacement, O_RDONLY);
+        if (file < 0)
+            return FALSE;
+        // The permissions stand for the replaced file's access control list.
+        const bool merged = keepOwnerAndMode(file, old);
+        const int error = errno;
+        ::close(file);
+        if (!merged && !(dwReplaceFlags & (REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS)))
+            return fail(win32ErrorOfErrno(error, ERROR_ACCESS_DENIED));
+    }
+    if (lpBackupFileName) {
+        if (::rename(replaced.c_str(), toUtf8(lpBackupFileName).c_str()) != 0)
+            return fail(ERROR_UNABLE_TO_REMOVE_REPLACED);
+        if (::rename(replacement.c_str(), replaced.c_str()) != 0)
+            return fail(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+    } else if (::rename(replacement.c_str(), replaced.c_str()) != 0) {
+        // A link may lead to another file system: the bytes are copied there whole.
+        if (errno != EXDEV || !copyFile(replacement, replaced, true))
+            return fail(ERROR_UNABLE_TO_MOVE_REPLACEMENT);
+        ::unlink(replacement.c_str());
+    }
+    if (!syncPath(folderOf(replaced), O_RDONLY | O_DIRECTORY))
+        return fail(win32ErrorOfErrno(errno, ERROR_WRITE_FAULT));
     return TRUE;
 }

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 #include <string_view>
 #include <unordered_set>
 
@@ -218,18 +217,16 @@ void Store::release()
     delete this;
 }
 
-void Store::configureFile(std::string path, std::string lockPath, bool commitOnClose, bool readOnly)
+void Store::configureFile(std::string path, bool commitOnClose, bool readOnly)
 {
     path_ = std::move(path);
-    lockPath_ = std::move(lockPath);
     commitOnClose_ = commitOnClose;
     readOnly_ = readOnly;
 }
 
-void Store::configureSystem(std::string path, std::string lockPath, bool readOnly)
+void Store::configureSystem(std::string path, bool readOnly)
 {
     path_ = std::move(path);
-    lockPath_ = std::move(lockPath);
     readOnly_ = readOnly;
 }
 
@@ -389,23 +386,23 @@ CertObject *Store::findByHash(const std::string &hash, CertObject *previous)
 
 bool Store::changeFile(const FileChange &change)
 {
-    std::optional<FileLock> lock;
-    if (!lockPath_.empty()) {
-        lock.emplace(lockPath_);
-        if (!lock->locked())
-            return false;
-    }
+    std::string target;
+    if (!followLinks(path_, target))
+        return false;
+    FileLock lock(target);
+    if (!lock.locked())
+        return false;
     std::vector<SerializedElement> elements;
     {
         Bytes data;
-        if (readStoreFile(path_, data) == StoreFileRead::Failed || !parseSerializedStore(data, elements))
+        if (readStoreFile(target, data) == StoreFileRead::Failed || !parseSerializedStore(data, elements))
             return false; // a damaged file is left as it is
     }
     if (kind_ == Kind::System)
         keepLastOfEach(elements);
     if (!change(elements))
         return false;
-    return replaceFileAtomically(path_, serializeStore(elements));
+    return replaceFileAtomically(target, serializeStore(elements));
 }
 
 void Store::recordLocked(FileChange change)

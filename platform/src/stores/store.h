@@ -58,14 +58,14 @@ public:
     // Drops one reference on an object of this store; the object dies with its last one.
     void dropReference(CertObject *object) override;
 
-    void configureFile(std::string path, std::string lockPath, bool commitOnClose, bool readOnly);
-    void configureSystem(std::string path, std::string lockPath, bool readOnly);
+    void configureFile(std::string path, bool commitOnClose, bool readOnly);
+    void configureSystem(std::string path, bool readOnly);
 
 private:
     using FileChange = std::function<bool(std::vector<SerializedElement> &)>;
 
-    // Applies a change to the store's file under its lock, reading the file fresh so that
-    // changes made by others are kept.
+    // Applies a change to the store's file (the target of a link) under its lock, reading
+    // the file fresh so that changes made by others are kept.
     bool changeFile(const FileChange &change);
     // A file store keeps its changes to apply them to the file at commit.
     void recordLocked(FileChange change);
@@ -87,7 +87,7 @@ private:
     bool dirty_ = false;
     bool commitOnClose_ = false;
     bool readOnly_ = false;
-    std::string path_, lockPath_;
+    std::string path_;
 };
 
 // Null with E_INVALIDARG set when the handle is not a store of this layer.

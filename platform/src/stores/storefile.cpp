@@ -5,7 +5,10 @@
 #include "lasterror.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -63,6 +66,36 @@ bool readFully(int fd, Bytes &out, size_t at)
     return true;
 }
 
+// A temporary file of `target` is ".<name>.tmp." and six characters of mkostemp, beside it:
+// hidden while it is written, and told from any file of the user's by its shape.
+std::string temporaryPrefix(const std::string &target)
+{
+    return folderOf(target) + "/." + fileNameOf(target) + ".tmp.";
+}
+
+// Removes the temporary files of `target` last written before `moment`. Called with the
+// file's lock held, when every writer that made one has gone: a live writer holds the lock.
+void removeTemporariesBefore(const std::string &target, const timespec &moment)
+{
+    const std::string prefix = fileNameOf(temporaryPrefix(target));
+    DIR *folder = ::opendir(folderOf(target).c_str());
+    if (!folder)
+        return; // the write that follows reports what is wrong with the folder
+    while (const dirent *entry = ::readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0 ||
+            !std::all_of(name.begin() + static_cast<long>(prefix.size()), name.end(),
+                         [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(folder), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            (st.st_mtim.tv_sec < moment.tv_sec ||
+             (st.st_mtim.tv_sec == moment.tv_sec && st.st_mtim.tv_nsec < moment.tv_nsec)))
+            ::unlinkat(::dirfd(folder), name.c_str(), 0);
+    }
+    ::closedir(folder);
+}
+
 } // namespace
 
 bool readWholeFile(const std::string &path, Bytes &out) { return readWholeFile(path, out, 0xFFFFFFFF); }
@@ -99,9 +132,13 @@ StoreFileRead readStoreFile(const std::string &path, Bytes &out)
     return readFully(file.fd, out, read) ? StoreFileRead::Read : StoreFileRead::Failed;
 }
 
-bool replaceFileAtomically(const std::string &path, const Bytes &data)
+bool replaceFileAtomically(const std::string &target, const Bytes &data)
 {
-    std::string temp = path + ".XXXXXX";
+    struct stat old {};
+    const Replaceable there = checkReplaceable(target, old);
+    if (there == Replaceable::Refused)
+        return false;
+    std::string temp = temporaryPrefix(target) + "XXXXXX";
     Fd file(::mkostemp(temp.data(), O_CLOEXEC));
     if (file.fd < 0)
         return fail(win32ErrorOfErrno(errno, ERROR_WRITE_FAULT), false);
@@ -109,25 +146,24 @@ bool replaceFileAtomically(const std::string &path, const Bytes &data)
         ::unlink(temp.c_str());
         return fail(error, false);
     };
-    struct stat old {};
-    mode_t mode = 0644;
-    if (::stat(path.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
+    bool attributed = false;
+    if (there == Replaceable::Present) {
+        attributed = keepOwnerAndMode(file.fd, old);
     } else {
-        mode_t mask = ::umask(0);
+        const mode_t mask = ::umask(0);
         ::umask(mask);
-        mode = 0666 & ~mask;
+        attributed = ::fchmod(file.fd, 0666 & ~mask) == 0;
     }
-    if (::fchmod(file.fd, mode) != 0 || !writeAll(file.fd, data.data(), data.size()) || ::fsync(file.fd) != 0)
+    if (!attributed || !writeAll(file.fd, data.data(), data.size()) || ::fsync(file.fd) != 0)
         return abandon(win32ErrorOfErrno(errno, ERROR_WRITE_FAULT));
     int closed = ::close(file.fd);
     file.fd = -1;
     if (closed != 0)
         return abandon(win32ErrorOfErrno(errno, ERROR_WRITE_FAULT));
-    if (::rename(temp.c_str(), path.c_str()) != 0)
+    if (::rename(temp.c_str(), target.c_str()) != 0)
         return abandon(win32ErrorOfErrno(errno, ERROR_WRITE_FAULT));
     // The rename itself is durable only once the folder is flushed.
-    Fd folder(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd folder(::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.fd >= 0)
         ::fsync(folder.fd);
     return true;
@@ -139,21 +175,48 @@ bool fileExists(const std::string &path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
-FileLock::FileLock(const std::string &path)
+std::string lockPathOf(const std::string &target)
 {
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) {
-        SetLastError(win32ErrorOfErrno(errno, ERROR_LOCK_VIOLATION));
+    std::string name = fileNameOf(target);
+    static const char suffix[] = ".sst";
+    if (name.size() > sizeof suffix - 1 && name.compare(name.size() - (sizeof suffix - 1), std::string::npos, suffix) == 0)
+        name.resize(name.size() - (sizeof suffix - 1));
+    return folderOf(target) + "/." + name + ".lock";
+}
+
+FileLock::FileLock(const std::string &target)
+{
+    const std::string path = lockPathOf(target);
+    constexpr int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    Fd lock(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | flags, 0666));
+    struct stat st {};
+    if (lock.fd >= 0 && ::stat(target.c_str(), &st) == 0)
+        ::fchmod(lock.fd, st.st_mode & 0666);
+    if (lock.fd < 0 && errno == EEXIST) {
+        lock.fd = ::open(path.c_str(), O_RDWR | flags);
+        if (lock.fd < 0 && errno == EACCES) // made by another user: reading is enough to lock it
+            lock.fd = ::open(path.c_str(), O_RDONLY | flags);
+    }
+    if (lock.fd < 0) { // a link where the lock belongs is refused like a file one may not open
+        SetLastError(errno == ENOENT ? missingFileError(path)
+                     : errno == ELOOP ? ERROR_ACCESS_DENIED
+                                      : win32ErrorOfErrno(errno, ERROR_LOCK_VIOLATION));
         return;
     }
-    while (::flock(fd_, LOCK_EX) != 0) {
+    if (::fstat(lock.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        SetLastError(ERROR_LOCK_VIOLATION);
+        return;
+    }
+    while (::flock(lock.fd, LOCK_EX) != 0) {
         if (errno == EINTR)
             continue;
         SetLastError(win32ErrorOfErrno(errno, ERROR_LOCK_VIOLATION));
-        ::close(fd_);
-        fd_ = -1;
         return;
     }
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    removeTemporariesBefore(target, now);
+    fd_ = lock.release();
 }
 
 FileLock::~FileLock()

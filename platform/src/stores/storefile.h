@@ -3,6 +3,7 @@
 
 #include "certificates/certobject.h"
 #include "files/fileerrors.h"
+#include "files/regularfiles.h"
 #include "text/utf8text.h"
 
 #include <string>
@@ -24,17 +25,28 @@ enum class StoreFileRead { Read, Missing, Failed };
 // when the file is not there but its folder is; Failed with the last error set otherwise.
 StoreFileRead readStoreFile(const std::string &path, Bytes &out);
 
-// Replaces the file by `data` through a temporary file in the same folder, flushed and
-// renamed over it, so that a failure at any point leaves the old file whole. Keeps the
-// old file's permissions. False with the last error set when it fails.
-bool replaceFileAtomically(const std::string &path, const Bytes &data);
+// Replaces the file `target` (links followed, see followLinks) by `data` through a
+// temporary file in the same folder, flushed and renamed over it, so that a failure at any
+// point leaves the old file whole. Keeps the old file's permissions, and its owner as far
+// as the caller may; refuses a file the caller may not write or that is no regular file
+// (see checkReplaceable). Callers hold the file's FileLock. False with the last error set
+// when it fails.
+bool replaceFileAtomically(const std::string &target, const Bytes &data);
 
 bool fileExists(const std::string &path);
 
-// Holds an exclusive advisory lock on `path` (created when missing) while it lives.
+// The lock of a store file, which every writer of the file finds because it lies beside
+// it: ".<name>.lock" in the file's folder, the name without its ".sst".
+std::string lockPathOf(const std::string &target);
+
+// Holds the exclusive advisory lock of the store file `target` (links followed) while it
+// lives; the lock file is made when missing, with the store file's permissions, so that
+// whoever may write the store may lock it. Once taken, removes the temporary files that
+// writers killed while they held it left beside the file. locked() is false, with the last
+// error set, when the lock cannot be taken; a write then fails rather than going on.
 class FileLock {
 public:
-    explicit FileLock(const std::string &path);
+    explicit FileLock(const std::string &target);
     ~FileLock();
     FileLock(const FileLock &) = delete;
     FileLock &operator=(const FileLock &) = delete;

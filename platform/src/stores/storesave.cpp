@@ -56,8 +56,13 @@ BOOL WINAPI CertSaveStore(HCERTSTORE hCertStore, DWORD, DWORD dwSaveAs, DWORD dw
                                      : static_cast<LPCSTR>(pvSaveToPara);
         if (path.empty())
             return fail(ERROR_INVALID_NAME);
-        // Replaced whole, so that a failed save leaves the file as it was.
-        return replaceFileAtomically(path, data) ? TRUE : FALSE;
+        // Replaced whole, so that a failed save leaves the file as it was, under the lock
+        // that commits to the file take.
+        std::string target;
+        if (!followLinks(path, target))
+            return FALSE;
+        FileLock lock(target);
+        return lock.locked() && replaceFileAtomically(target, data) ? TRUE : FALSE;
     }
     default:
         return fail(hresultCode(E_INVALIDARG));

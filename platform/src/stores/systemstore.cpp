@@ -4,13 +4,11 @@
 #include "text/unicodetext.h"
 #include "userhome.h"
 
-#include <openssl/sha.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,32 +70,6 @@ bool validStoreName(const std::wstring &name)
                         [](wchar_t c) { return c == L'/' || c == L'\\' || static_cast<unsigned>(c) < 0x20; });
 }
 
-// The lock that commits to this file take: one per file, kept with the user's data rather
-// than beside the file. Empty (no lock) when that folder cannot be made.
-std::string fileLockPath(const std::string &path)
-{
-    const auto slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    char resolved[PATH_MAX];
-    const std::string canonical = (::realpath(folder.c_str(), resolved) ? std::string(resolved) : folder) + "/" + name;
-    unsigned char digest[SHA_DIGEST_LENGTH];
-    SHA1(reinterpret_cast<const unsigned char *>(canonical.data()), canonical.size(), digest);
-    static const char hex[] = "0123456789abcdef";
-    std::string lockName;
-    for (unsigned char b : digest) {
-        lockName.push_back(hex[b >> 4]);
-        lockName.push_back(hex[b & 15]);
-    }
-    const DWORD error = GetLastError();
-    const std::string locks = userHome() + "/locks";
-    if (!makeFolders(locks)) {
-        SetLastError(error);
-        return std::string();
-    }
-    return locks + "/" + lockName + ".lock";
-}
-
 // The file stem that holds the store of this name: a predefined store's own spelling,
 // else the spelling of a store that exists, else the name as given.
 std::wstring storeStem(const std::wstring &name, const std::string &folder)
@@ -112,7 +84,8 @@ std::wstring storeStem(const std::wstring &name, const std::string &folder)
 }
 
 // Reads the store's file into it under the existence rules of the open flags; a missing
-// file is created now when `createMissing`, else at the first commit that writes one.
+// file is created now when `createMissing` (the caller holds its lock), else at the first
+// commit that writes one.
 // Deletes the store and returns null with the last error set when anything fails.
 Store *loadStore(Store *store, const std::string &path, DWORD flags, bool createMissing)
 {
@@ -126,9 +99,10 @@ Store *loadStore(Store *store, const std::string &path, DWORD flags, bool create
         SetLastError(ERROR_FILE_NOT_FOUND);
         read = StoreFileRead::Failed;
     }
+    std::string target;
     const bool ready = read != StoreFileRead::Failed &&
                        (read == StoreFileRead::Read || !createMissing ||
-                        replaceFileAtomically(path, serializeStore({}))) &&
+                        (followLinks(path, target) && replaceFileAtomically(target, serializeStore({})))) &&
                        store->load(data);
     if (!ready) {
         delete store;
@@ -154,7 +128,7 @@ Store *openFileStore(const std::string &path, DWORD flags)
         return fail(ERROR_SUCCESS, static_cast<Store *>(nullptr));
     }
     auto *store = new Store(Store::Kind::File);
-    store->configureFile(path, fileLockPath(path), commit, readOnly);
+    store->configureFile(path, commit, readOnly);
     // A read-only store of a missing file is refused like OPEN_EXISTING: there is nothing to
     // show. A writable one is made by the commit that first has something to write, so that
     // opening a mistaken path leaves no empty store file behind.
@@ -172,10 +146,12 @@ Store *openSystemStore(LPCWSTR name, DWORD flags)
         return nullptr;
     const std::string stem = toUtf8(storeStem(name, folder));
     const std::string path = folder + "/" + stem + kSuffix;
-    const std::string lockPath = folder + "/." + stem + ".lock";
     const bool readOnly = flags & CERT_STORE_READONLY_FLAG;
 
-    FileLock lock(lockPath);
+    std::string target;
+    if (!followLinks(path, target))
+        return nullptr;
+    FileLock lock(target);
     if (!lock.locked())
         return nullptr;
     if (flags & CERT_STORE_DELETE_FLAG) {
@@ -184,7 +160,7 @@ Store *openSystemStore(LPCWSTR name, DWORD flags)
         return fail(ERROR_SUCCESS, static_cast<Store *>(nullptr));
     }
     auto *store = new Store(Store::Kind::System);
-    store->configureSystem(path, lockPath, readOnly);
+    store->configureSystem(path, readOnly);
     return loadStore(store, path, flags, !readOnly);
 }
 
