@@ -78,9 +78,13 @@ std::vector<CryptoCertificate> fromText(const std::wstring &text)
     for (size_t at = text.find(begin); at != std::wstring::npos; at = text.find(begin, at)) {
         const size_t labelStart = at + begin.size();
         const size_t labelEnd = text.find(dashes, labelStart);
-        if (labelEnd == std::wstring::npos || text.find(L'\n', labelStart) < labelEnd)
+        if (labelEnd == std::wstring::npos)
             throw CryptException(kDamaged, 0);
         const std::wstring label = text.substr(labelStart, labelEnd - labelStart);
+        // The label is on the BEGIN line. Only its own characters are looked at, so that text
+        // without line feeds (CR line ends, blocks on one line) is still read once.
+        if (label.find_first_of(L"\r\n") != std::wstring::npos)
+            throw CryptException(kDamaged, 0);
         const size_t body = labelEnd + dashes.size();
         const size_t end = text.find(L"-----END " + label + dashes, body);
         if (end == std::wstring::npos)

@@ -14,6 +14,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
 
@@ -90,6 +91,14 @@ TEST_F(CertificateFiles, ReadsEachFormByItsContentAndRefusesEachDamagedOne)
         writeFile(path(to), bytes);
     };
     const Bytes pem = readFile(path("both.pem"));
+    // With CR line ends; and after a block whose label a CR line end breaks, as a LF would.
+    Bytes crPem = pem;
+    std::replace(crPem.begin(), crPem.end(), static_cast<unsigned char>('\n'), static_cast<unsigned char>('\r'));
+    writeFile(path("cr.pem"), crPem);
+    const std::string brokenLabel = "-----BEGIN KEY\r-----\rAA==\r-----END KEY\r-----\r";
+    Bytes afterBrokenLabel(brokenLabel.begin(), brokenLabel.end());
+    afterBrokenLabel.insert(afterBrokenLabel.end(), crPem.begin(), crPem.end());
+    writeFile(path("brokenlabel.pem"), afterBrokenLabel);
     Bytes badBase64 = pem;
     badBase64[pem.size() - 40] = '*';
     writeFile(path("bad.pem"), badBase64);
@@ -109,6 +118,7 @@ TEST_F(CertificateFiles, ReadsEachFormByItsContentAndRefusesEachDamagedOne)
         {"first.der", {hashOf(first)}}, {"both.pem", both}, {"both.p7b.DER", both}, {"both.p7b.PEM", both},
         {"linked.sst", both},           {"bad.pem", {}},    {"half.der", {}},       {"half.p7b", {}},
         {"half.sst", {}},               {"empty.cer", {}},  {"key.pem", {}},        {"missing.cer", {}},
+        {"cr.pem", both},               {"brokenlabel.pem", {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);

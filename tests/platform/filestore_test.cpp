@@ -127,6 +127,33 @@ TEST(SerializedElement, AddedWithoutAStoreGivesAContextWithItsProperties)
     EXPECT_STREQ(reinterpret_cast<const CRYPT_KEY_PROV_INFO *>(link.data())->pwszContainerName, L"Контейнер");
 }
 
+TEST(SerializedElement, AKeyLinkWhoseParametersReachPastItsBytesIsRefusedAsInvalidData)
+{
+    // Four parameters, each claiming the whole value as its bytes: together they hold more
+    // than the value does. Then one whose bytes run past the value's end.
+    const auto keyLink = [](std::uint32_t count, std::uint32_t dataAt, std::uint32_t dataLength) {
+        Bytes out;
+        for (std::uint32_t v : {0u, 0u, 75u, 0u, count, 28u, static_cast<std::uint32_t>(AT_KEYEXCHANGE)})
+            testsupport::appendDword(out, v);
+        for (std::uint32_t i = 0; i < count; ++i)
+            for (std::uint32_t v : {i, dataAt, dataLength, 0u})
+                testsupport::appendDword(out, v);
+        return out;
+    };
+    const Bytes der = testsupport::makeNumberedCertificate(13);
+    for (const Bytes &value : {keyLink(4, 0, 28 + 4 * 16), keyLink(1, 40, 5)}) {
+        const Bytes e = element({{CERT_KEY_PROV_INFO_PROP_ID, value}}, der);
+        const void *context = nullptr;
+        ASSERT_TRUE(CertAddSerializedElementToStore(nullptr, e.data(), static_cast<DWORD>(e.size()),
+                                                    CERT_STORE_ADD_ALWAYS, 0, CERT_STORE_CERTIFICATE_CONTEXT_FLAG,
+                                                    nullptr, &context));
+        Context c(static_cast<PCCERT_CONTEXT>(context));
+        DWORD size = 0;
+        EXPECT_FALSE(CertGetCertificateContextProperty(c.get(), CERT_KEY_PROV_INFO_PROP_ID, nullptr, &size));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
+    }
+}
+
 TEST(SerializedElement, MalformedElementsAreRefused)
 {
     const Bytes der = testsupport::makeNumberedCertificate(12);

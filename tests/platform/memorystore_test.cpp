@@ -55,6 +55,22 @@ TEST(AddDisposition, AlwaysKeepsDuplicatesAndFindWalksThemInOrder)
     found = CertFindCertificateInStore(store.get(), X509_ASN_ENCODING, 0, CERT_FIND_SHA1_HASH, &blob, found);
     EXPECT_EQ(found, nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(CRYPT_E_NOT_FOUND));
+
+    // A replacement takes the first copy's place; once it is deleted, the walk from it and
+    // a new search both find the second copy.
+    PCCERT_CONTEXT replacement = nullptr;
+    ASSERT_TRUE(CertAddCertificateContextToStore(store.get(), c.get(), CERT_STORE_ADD_REPLACE_EXISTING, &replacement));
+    EXPECT_EQ(findByHash(store.get(), hash).get(), replacement);
+    EXPECT_EQ(CertFindCertificateInStore(store.get(), X509_ASN_ENCODING, 0, CERT_FIND_SHA1_HASH, &blob,
+                                         CertDuplicateCertificateContext(replacement)),
+              second);
+    CertFreeCertificateContext(second); // the reference the search took
+    ASSERT_TRUE(CertDeleteCertificateFromStore(CertDuplicateCertificateContext(replacement)));
+    EXPECT_EQ(CertFindCertificateInStore(store.get(), X509_ASN_ENCODING, 0, CERT_FIND_SHA1_HASH, &blob, replacement),
+              second);
+    CertFreeCertificateContext(second);
+    EXPECT_EQ(findByHash(store.get(), hash).get(), second);
+    EXPECT_EQ(encodings(store.get()), (std::vector<Bytes>{der}));
     CertFreeCertificateContext(first);
     CertFreeCertificateContext(second);
 }

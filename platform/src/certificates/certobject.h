@@ -81,7 +81,8 @@ struct CertObject : CERT_CONTEXT {
     CertOwner *owner = nullptr;
     CertObject *prev = nullptr, *next = nullptr; // store order; kept until the object dies
     bool linked = false;                          // still a member of the store
-    std::uint64_t seq = 0;                        // position in store order
+    // The store's members with the same hash, in store order; null while not a member.
+    CertObject *prevSameHash = nullptr, *nextSameHash = nullptr;
     std::unique_ptr<ParsedCertificate> cert;
     std::vector<Property> props;
 

@@ -9,6 +9,7 @@ namespace {
 
 constexpr size_t kFixedSize = 28;
 constexpr size_t kParamSize = 16;
+constexpr size_t kMaxSize = 0xFFFFFFFF; // the size a caller is told is a DWORD
 
 struct Decoded {
     std::optional<std::wstring> container, provider;
@@ -62,11 +63,17 @@ std::optional<Decoded> decode(const Bytes &b)
     if (count) {
         if (paramsAt > b.size() || count > (b.size() - paramsAt) / kParamSize)
             return std::nullopt;
+        d.params.reserve(count);
+        // Each parameter's bytes are written once in the value, so together they fit in it;
+        // parameters pointing at the same bytes again would make the structure, and the
+        // work of building it, grow with their number times the value's length.
+        size_t dataTotal = 0;
         for (DWORD i = 0; i < count; ++i) {
             const size_t at = paramsAt + i * kParamSize;
             const DWORD dataAt = readDword(b, at + 4), dataLen = readDword(b, at + 8);
-            if (dataAt > b.size() || dataLen > b.size() - dataAt)
+            if (dataAt > b.size() || dataLen > b.size() - dataAt || dataLen > b.size() - dataTotal)
                 return std::nullopt;
+            dataTotal += dataLen;
             d.params.push_back({readDword(b, at), readDword(b, at + 12),
                                 Bytes(b.begin() + dataAt, b.begin() + dataAt + dataLen)});
         }
@@ -74,25 +81,47 @@ std::optional<Decoded> decode(const Bytes &b)
     return d;
 }
 
-size_t align(size_t n, size_t a) { return (n + a - 1) / a * a; }
+// Adds to `total`; false when the sum leaves what a DWORD size can say.
+bool grow(size_t &total, size_t more)
+{
+    if (more > kMaxSize || total > kMaxSize - more)
+        return false;
+    total += more;
+    return true;
+}
+
+bool alignUp(size_t &n, size_t a) { return grow(n, (a - n % a) % a); }
 
 struct Layout {
-    size_t params, data, container, provider, total;
+    size_t params = 0, data = 0, container = 0, provider = 0, total = 0;
 };
 
-Layout layoutOf(const Decoded &d)
+// Where each part goes in the one buffer; nothing when the whole would not fit in a DWORD.
+std::optional<Layout> layoutOf(const Decoded &d)
 {
-    Layout l{};
-    l.params = align(sizeof(CRYPT_KEY_PROV_INFO), alignof(CRYPT_KEY_PROV_PARAM));
-    l.data = l.params + d.params.size() * sizeof(CRYPT_KEY_PROV_PARAM);
-    size_t end = l.data;
+    Layout l;
+    size_t end = sizeof(CRYPT_KEY_PROV_INFO);
+    if (!alignUp(end, alignof(CRYPT_KEY_PROV_PARAM)))
+        return std::nullopt;
+    l.params = end;
+    if (d.params.size() > kMaxSize / sizeof(CRYPT_KEY_PROV_PARAM) ||
+        !grow(end, d.params.size() * sizeof(CRYPT_KEY_PROV_PARAM)))
+        return std::nullopt;
+    l.data = end;
     for (const auto &p : d.params)
-        end += p.data.size();
-    l.container = align(end, alignof(wchar_t));
-    end = l.container + (d.container ? (d.container->size() + 1) * sizeof(wchar_t) : 0);
+        if (!grow(end, p.data.size()))
+            return std::nullopt;
+    if (!alignUp(end, alignof(wchar_t)))
+        return std::nullopt;
+    l.container = end;
+    if (d.container && !grow(end, (d.container->size() + 1) * sizeof(wchar_t)))
+        return std::nullopt;
     l.provider = end;
-    end += d.provider ? (d.provider->size() + 1) * sizeof(wchar_t) : 0;
-    l.total = align(end, alignof(CRYPT_KEY_PROV_INFO));
+    if (d.provider && !grow(end, (d.provider->size() + 1) * sizeof(wchar_t)))
+        return std::nullopt;
+    if (!alignUp(end, alignof(CRYPT_KEY_PROV_INFO)))
+        return std::nullopt;
+    l.total = end;
     return l;
 }
 
@@ -136,15 +165,17 @@ Bytes keyProvInfoToSerialized(const CRYPT_KEY_PROV_INFO &info)
 DWORD keyProvInfoStructSize(const Bytes &serialized)
 {
     auto d = decode(serialized);
-    return d ? static_cast<DWORD>(layoutOf(*d).total) : 0;
+    auto l = d ? layoutOf(*d) : std::nullopt;
+    return l ? static_cast<DWORD>(l->total) : 0;
 }
 
 void keyProvInfoWriteStruct(const Bytes &serialized, void *dest)
 {
     auto d = decode(serialized);
-    if (!d)
+    auto layout = d ? layoutOf(*d) : std::nullopt;
+    if (!layout)
         return;
-    const Layout l = layoutOf(*d);
+    const Layout &l = *layout;
     auto *base = static_cast<BYTE *>(dest);
     std::memset(base, 0, l.total);
     auto *info = reinterpret_cast<CRYPT_KEY_PROV_INFO *>(base);

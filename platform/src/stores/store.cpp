@@ -99,7 +99,8 @@ void setOrRemove(std::vector<Property> &props, const Property *property, DWORD i
 AddAction applyAdd(std::vector<SerializedElement> &elements, const Bytes &encoded, const FILETIME &notBefore,
                    DWORD disposition, std::vector<Property> &props)
 {
-    SerializedElement *existing = findElement(elements, encoded);
+    // CERT_STORE_ADD_ALWAYS appends whatever is there, so a file of many copies is not searched.
+    SerializedElement *existing = disposition == CERT_STORE_ADD_ALWAYS ? nullptr : findElement(elements, encoded);
     const AddAction action = decideAdd(disposition, existing ? &notBefore : nullptr, notBefore);
     if (action == AddAction::Append) {
         elements.push_back(SerializedElement{kCertElementId, props, encoded});
@@ -236,7 +237,6 @@ void Store::link(CertObject *object, CertObject *after)
     object->hCertStore = this;
     object->linked = true;
     object->refs.fetch_add(1);
-    object->seq = after ? after->seq : nextSeq_++;
     CertObject *before = after ? after : tail_;
     object->prev = before;
     object->next = before ? before->next : head_;
@@ -248,7 +248,19 @@ void Store::link(CertObject *object, CertObject *after)
         before->next = object;
     else
         head_ = object;
-    byHash_.emplace(object->hashKey(), object);
+    // In store order among its equals too: last, or right after the one it replaces.
+    SameHash &chain = byHash_[object->hashKey()];
+    CertObject *previous = after && after->linked ? after : chain.last;
+    object->prevSameHash = previous;
+    object->nextSameHash = previous ? previous->nextSameHash : chain.first;
+    if (object->nextSameHash)
+        object->nextSameHash->prevSameHash = object;
+    else
+        chain.last = object;
+    if (previous)
+        previous->nextSameHash = object;
+    else
+        chain.first = object;
 }
 
 void Store::unlinkMember(CertObject *object)
@@ -256,14 +268,29 @@ void Store::unlinkMember(CertObject *object)
     if (!object->linked)
         return;
     object->linked = false;
-    auto range = byHash_.equal_range(object->hashKey());
-    for (auto it = range.first; it != range.second; ++it)
-        if (it->second == object) {
+    auto it = byHash_.find(object->hashKey());
+    if (it != byHash_.end()) {
+        SameHash &chain = it->second;
+        if (object->prevSameHash)
+            object->prevSameHash->nextSameHash = object->nextSameHash;
+        else
+            chain.first = object->nextSameHash;
+        if (object->nextSameHash)
+            object->nextSameHash->prevSameHash = object->prevSameHash;
+        else
+            chain.last = object->prevSameHash;
+        if (!chain.first)
             byHash_.erase(it);
-            break;
-        }
+    }
+    object->prevSameHash = object->nextSameHash = nullptr;
     if (object->refs.fetch_sub(1) == 1)
         destroyLocked(object);
+}
+
+CertObject *Store::firstWithHash(const std::string &hash) const
+{
+    auto it = byHash_.find(hash);
+    return it == byHash_.end() ? nullptr : it->second.first;
 }
 
 void Store::destroyLocked(CertObject *object)
@@ -370,18 +397,17 @@ CertObject *Store::enumerate(CertObject *previous)
 CertObject *Store::findByHash(const std::string &hash, CertObject *previous)
 {
     std::lock_guard<std::mutex> guard(mutex_);
-    if (previous) { // a later duplicate: rare, so walk on from the previous one
-        for (CertObject *o = previous->next; o; o = o->next)
+    CertObject *found = nullptr;
+    if (!previous) {
+        found = firstWithHash(hash);
+    } else if (previous->linked && previous->hashKey() == hash) {
+        found = previous->nextSameHash;
+    } else { // deleted meanwhile: walk on from where it was
+        for (CertObject *o = previous->next; o && !found; o = o->next)
             if (o->linked && o->hashKey() == hash)
-                return handOut(o);
-        return nullptr;
+                found = o;
     }
-    CertObject *first = nullptr;
-    auto range = byHash_.equal_range(hash);
-    for (auto it = range.first; it != range.second; ++it)
-        if (!first || it->second->seq < first->seq)
-            first = it->second;
-    return first ? handOut(first) : nullptr;
+    return found ? handOut(found) : nullptr;
 }
 
 bool Store::changeFile(const FileChange &change)
@@ -436,11 +462,7 @@ bool Store::add(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> p
     }
 
     std::lock_guard<std::mutex> guard(mutex_);
-    CertObject *existing = nullptr;
-    auto range = byHash_.equal_range(std::string(cert->sha1.begin(), cert->sha1.end()));
-    for (auto it = range.first; it != range.second; ++it)
-        if (!existing || it->second->seq < existing->seq)
-            existing = it->second;
+    CertObject *existing = firstWithHash(std::string(cert->sha1.begin(), cert->sha1.end()));
 
     if (kind_ != Kind::System) {
         action = decideAdd(disposition, existing ? &existing->cert->info.NotBefore : nullptr, cert->info.NotBefore);

@@ -69,8 +69,11 @@ private:
     bool changeFile(const FileChange &change);
     // A file store keeps its changes to apply them to the file at commit.
     void recordLocked(FileChange change);
+    // Makes `object` a member, after `after` (an equal certificate it replaces) or last.
     void link(CertObject *object, CertObject *after);
     void unlinkMember(CertObject *object); // with the mutex held
+    // The first member with this hash in store order, or null.
+    CertObject *firstWithHash(const std::string &hash) const;
     void destroyLocked(CertObject *object);
     void markChanged() { dirty_ = true; }
     void clearLocked();
@@ -80,8 +83,12 @@ private:
     std::atomic<long> opens_{0};
     std::mutex mutex_;
     CertObject *head_ = nullptr, *tail_ = nullptr;
-    std::uint64_t nextSeq_ = 1;
-    std::unordered_multimap<std::string, CertObject *> byHash_;
+    // Each hash's members as a chain through the objects, so that finding the first of many
+    // copies, adding one more and removing one each cost the same whatever their number.
+    struct SameHash {
+        CertObject *first = nullptr, *last = nullptr;
+    };
+    std::unordered_map<std::string, SameHash> byHash_;
     std::vector<SerializedElement> opaque_;
     std::vector<FileChange> pending_;
     bool dirty_ = false;
