@@ -608,15 +608,16 @@ void StoreViewDialog::importFiles(__page_data &page, const std::vector<std::wstr
         CommandProgress progress(this, L"Импорт...", L"Импорт сертификатов", read.size(), false);
         size_t done = 0;
         for (const crypto::CryptoCertificate &certificate : read) {
-            const CertificateRow row = CertificateRows::rowOf(certificate);
-            if (!there.insert(row.hash()).second) {
-                present.push_back(row.subject());
+            // The whole row only where its name is told: its texts cost more than the add.
+            if (!there.insert(certificate.sha1Hash()).second) {
+                present.push_back(CertificateRows::rowOf(certificate).subject());
             } else {
                 try {
                     store->add(certificate);
                     ++added;
                 } catch (const std::exception &error) {
-                    failures.push_back(quoted(row.subject()) + L": " + oneLine(errorText(error)));
+                    failures.push_back(quoted(CertificateRows::rowOf(certificate).subject()) + L": " +
+                                       oneLine(errorText(error)));
                 }
             }
             if (!progress.update(done++))

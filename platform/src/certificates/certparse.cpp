@@ -12,6 +12,7 @@
 #include <openssl/x509v3.h>
 
 #include <ctime>
+#include <unordered_map>
 
 
 // The certificate's structure as OpenSSL templates. X509 itself would also decode the
@@ -94,7 +95,7 @@ DWORD asn1ErrorOf(unsigned long err)
     return hresultCode(CRYPT_E_ASN1_CORRUPT);
 }
 
-std::string oidText(const ASN1_OBJECT *obj)
+std::string oidTextOf(const ASN1_OBJECT *obj)
 {
     char buf[128];
     int n = OBJ_obj2txt(buf, sizeof buf, obj, 1);
@@ -106,6 +107,27 @@ std::string oidText(const ASN1_OBJECT *obj)
     OBJ_obj2txt(big.data(), n + 1, obj, 1);
     big.resize(static_cast<size_t>(n));
     return big;
+}
+
+// The dotted text of an object identifier. Turning one into text costs more than parsing
+// the rest of a certificate, and a store holds few different ones: each thread keeps those
+// it has turned, by their encoding, up to a bound a hostile store cannot grow past.
+std::string oidText(const ASN1_OBJECT *obj)
+{
+    const unsigned char *der = obj ? OBJ_get0_data(obj) : nullptr;
+    const size_t length = obj ? OBJ_length(obj) : 0;
+    if (!der || length == 0)
+        return oidTextOf(obj);
+    thread_local std::unordered_map<std::string, std::string> turned;
+    std::string key(reinterpret_cast<const char *>(der), length);
+    const auto found = turned.find(key);
+    if (found != turned.end())
+        return found->second;
+    std::string text = oidTextOf(obj);
+    if (turned.size() >= 256)
+        turned.clear();
+    turned.emplace(std::move(key), text);
+    return text;
 }
 
 template <class F>

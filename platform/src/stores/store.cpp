@@ -1,5 +1,6 @@
 #include "stores/store.h"
 #include "lasterror.h"
+#include "stores/fileelements.h"
 #include "stores/storefile.h"
 
 #include <algorithm>
@@ -71,14 +72,6 @@ std::vector<Property> resultingProperties(AddAction action, DWORD disposition, c
     return props;
 }
 
-SerializedElement *findElement(std::vector<SerializedElement> &elements, const Bytes &encoded)
-{
-    for (SerializedElement &e : elements)
-        if (e.id == kCertElementId && e.encoded == encoded)
-            return &e;
-    return nullptr;
-}
-
 void setOrRemove(std::vector<Property> &props, const Property *property, DWORD id)
 {
     auto it = std::find_if(props.begin(), props.end(), [id](const Property &p) { return p.id == id; });
@@ -96,14 +89,14 @@ void setOrRemove(std::vector<Property> &props, const Property *property, DWORD i
 // Adds a certificate to a store file's elements as `disposition` says; an equal one there
 // is the same certificate, so its NotBefore is the incoming one's. `props` become the
 // properties the certificate ends up with.
-AddAction applyAdd(std::vector<SerializedElement> &elements, const Bytes &encoded, const FILETIME &notBefore,
-                   DWORD disposition, std::vector<Property> &props)
+AddAction applyAdd(FileElements &elements, const Bytes &encoded, const FILETIME &notBefore, DWORD disposition,
+                   std::vector<Property> &props)
 {
     // CERT_STORE_ADD_ALWAYS appends whatever is there, so a file of many copies is not searched.
-    SerializedElement *existing = disposition == CERT_STORE_ADD_ALWAYS ? nullptr : findElement(elements, encoded);
+    SerializedElement *existing = disposition == CERT_STORE_ADD_ALWAYS ? nullptr : elements.find(encoded);
     const AddAction action = decideAdd(disposition, existing ? &notBefore : nullptr, notBefore);
     if (action == AddAction::Append) {
-        elements.push_back(SerializedElement{kCertElementId, props, encoded});
+        elements.append(SerializedElement{kCertElementId, props, encoded});
     } else if (action != AddAction::Fail) {
         existing->props = resultingProperties(action, disposition, existing->props, props);
         props = existing->props;
@@ -147,15 +140,6 @@ void keepLastOfEach(std::vector<std::unique_ptr<CertObject>> &objects)
     keepLastOfEach(objects, [](const std::unique_ptr<CertObject> &o) {
         return std::string_view(reinterpret_cast<const char *>(o->cert->sha1.data()), o->cert->sha1.size());
     });
-}
-
-bool removeElement(std::vector<SerializedElement> &elements, const Bytes &encoded)
-{
-    auto it = std::find_if(elements.begin(), elements.end(),
-                           [&](const SerializedElement &e) { return e.id == kCertElementId && e.encoded == encoded; });
-    if (it != elements.end())
-        elements.erase(it);
-    return true;
 }
 
 } // namespace
@@ -426,9 +410,10 @@ bool Store::changeFile(const FileChange &change)
     }
     if (kind_ == Kind::System)
         keepLastOfEach(elements);
-    if (!change(elements))
+    FileElements changing(std::move(elements));
+    if (!change(changing))
         return false;
-    return replaceFileAtomically(target, serializeStore(elements));
+    return replaceFileAtomically(target, serializeStore(changing.take()));
 }
 
 void Store::recordLocked(FileChange change)
@@ -453,7 +438,7 @@ bool Store::add(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> p
         if (disposition == CERT_STORE_ADD_ALWAYS)
             disposition = CERT_STORE_ADD_REPLACE_EXISTING;
         // The file decides: another window or process may have changed it since we read it.
-        bool ok = changeFile([&](std::vector<SerializedElement> &elements) {
+        bool ok = changeFile([&](FileElements &elements) {
             action = applyAdd(elements, cert->encoded, cert->info.NotBefore, disposition, props);
             return action == AddAction::Fail ? fail(hresultCode(CRYPT_E_EXISTS), false) : true;
         });
@@ -470,7 +455,7 @@ bool Store::add(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> p
             return fail(hresultCode(CRYPT_E_EXISTS), false);
         // The file gets the same add at commit, against what the file holds by then.
         recordLocked([encoded = cert->encoded, notBefore = cert->info.NotBefore, disposition,
-                      props](std::vector<SerializedElement> &elements) mutable {
+                      props](FileElements &elements) mutable {
             applyAdd(elements, encoded, notBefore, disposition, props);
             return true;
         });
@@ -506,14 +491,14 @@ bool Store::addOpaque(SerializedElement element)
     if (readOnly_)
         return fail(ERROR_ACCESS_DENIED, false);
     if (kind_ == Kind::System &&
-        !changeFile([&](std::vector<SerializedElement> &elements) {
-            elements.push_back(element);
+        !changeFile([&](FileElements &elements) {
+            elements.append(element);
             return true;
         }))
         return false;
     std::lock_guard<std::mutex> guard(mutex_);
-    recordLocked([element](std::vector<SerializedElement> &elements) {
-        elements.push_back(element);
+    recordLocked([element](FileElements &elements) {
+        elements.append(element);
         return true;
     });
     opaque_.push_back(std::move(element));
@@ -528,7 +513,10 @@ bool Store::remove(CertObject *object)
     if (readOnly_)
         return fail(ERROR_ACCESS_DENIED, false);
     const Bytes &encoded = object->cert->encoded;
-    auto change = [encoded](std::vector<SerializedElement> &elements) { return removeElement(elements, encoded); };
+    auto change = [encoded](FileElements &elements) {
+        elements.removeFirst(encoded);
+        return true;
+    };
     if (kind_ == Kind::System && !changeFile(change))
         return false;
     std::lock_guard<std::mutex> guard(mutex_);
@@ -547,8 +535,8 @@ bool Store::setProperty(CertObject *object, const Property *property, DWORD id)
     }
     setOrRemove(props, property, id);
     const bool persisted = object->linked && (!property || property->persist);
-    auto change = [encoded = object->cert->encoded, props](std::vector<SerializedElement> &elements) {
-        if (SerializedElement *e = findElement(elements, encoded))
+    auto change = [encoded = object->cert->encoded, props](FileElements &elements) {
+        if (SerializedElement *e = elements.find(encoded))
             e->props = props;
         return true;
     };
@@ -580,7 +568,7 @@ bool Store::commit(bool force)
     }
     // The changes made here go into the file as it is now, so that what another window or
     // program wrote to it since is kept.
-    if (!changeFile([&](std::vector<SerializedElement> &elements) {
+    if (!changeFile([&](FileElements &elements) {
             for (const FileChange &change : changes)
                 change(elements);
             return true;

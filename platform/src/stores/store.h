@@ -7,6 +7,8 @@
 
 namespace platform {
 
+class FileElements;
+
 class Store final : public CertOwner {
 public:
     enum class Kind { Memory, File, System };
@@ -62,7 +64,7 @@ public:
     void configureSystem(std::string path, bool readOnly);
 
 private:
-    using FileChange = std::function<bool(std::vector<SerializedElement> &)>;
+    using FileChange = std::function<bool(FileElements &)>;
 
     // Applies a change to the store's file (the target of a link) under its lock, reading
     // the file fresh so that changes made by others are kept.
