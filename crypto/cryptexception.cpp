@@ -41,7 +41,8 @@ void throwLastError(const wchar_t *sentence)
     std::wstring message = systemErrorText(error);
     if (sentence)
         message.insert(0, sentence);
-    throw CryptException(message, 0);
+    // The code travels with the text, so that a caller can tell one failure from another.
+    throw CryptException(message, static_cast<int>(error));
 }
 
 } // namespace crypto

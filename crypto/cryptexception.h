@@ -31,7 +31,7 @@ private:
 std::wstring systemErrorText(DWORD code);
 
 // Throws, right after a failed call, the system's text for the last error, preceded by
-// `sentence` (which ends in a line feed) when one is given; the code is 0.
+// `sentence` (which ends in a line feed) when one is given; the exception carries that code.
 [[noreturn]] void throwLastError(const wchar_t *sentence = nullptr);
 
 } // namespace crypto

@@ -126,4 +126,52 @@ boost::shared_ptr<CryptoStore> openStore(const std::wstring &nameOrPath, bool is
     return boost::shared_ptr<CryptoStore>(new CryptoStore(nullptr, nameOrPath));
 }
 
+namespace {
+
+// A store opened only to be read: nothing is ever written to where it is kept.
+class ReadOnlyStore : public CryptoStore {
+public:
+    ReadOnlyStore(LPCSTR provider, DWORD location, const std::wstring &nameOrPath)
+    {
+        HCERTSTORE handle =
+            CertOpenStore(provider, X509_ASN_ENCODING, 0, location | CERT_STORE_READONLY_FLAG, nameOrPath.c_str());
+        if (!handle)
+            throwLastError();
+        reset(handle);
+    }
+};
+
+// Whether the file is there and the user may not write it.
+bool unwritableFile(const std::wstring &path)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+        return false;
+    }
+    return GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+} // namespace
+
+boost::shared_ptr<CryptoStore> openStoreToView(const std::wstring &nameOrPath, bool isFile, bool &readOnly)
+{
+    readOnly = false;
+    if (isFile && !unwritableFile(nameOrPath))
+        return openStore(nameOrPath, true);
+    if (!isFile) {
+        try {
+            return openStore(nameOrPath, false);
+        } catch (const CryptException &error) {
+            if (error.code() != static_cast<int>(ERROR_ACCESS_DENIED))
+                throw;
+        }
+    }
+    readOnly = true;
+    return boost::shared_ptr<CryptoStore>(
+        isFile ? new ReadOnlyStore(CERT_STORE_PROV_FILENAME_W, 0, nameOrPath)
+               : new ReadOnlyStore(CERT_STORE_PROV_SYSTEM_W, CERT_SYSTEM_STORE_CURRENT_USER, nameOrPath));
+}
+
 } // namespace crypto

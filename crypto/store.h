@@ -76,4 +76,9 @@ public:
 // A store file when `isFile`, else the system store of that name.
 boost::shared_ptr<CryptoStore> openStore(const std::wstring &nameOrPath, bool isFile);
 
+// The store openStore opens, for a window to show: where the user may not change it (a
+// store file that cannot be opened for writing, a system store refused with access
+// denied), the same store opened read-only instead, and `readOnly` set.
+boost::shared_ptr<CryptoStore> openStoreToView(const std::wstring &nameOrPath, bool isFile, bool &readOnly);
+
 } // namespace crypto

@@ -284,16 +284,19 @@ void StoreViewDialog::OnStoreMenu(wxCommandEvent &event)
 
 void StoreViewDialog::openStorePage(const std::wstring &nameOrPath, bool isFile, const std::wstring &title)
 {
-    const boost::shared_ptr<crypto::CryptoStore> store = crypto::openStore(nameOrPath, isFile);
+    bool readOnly = false;
+    const boost::shared_ptr<crypto::CryptoStore> store = crypto::openStoreToView(nameOrPath, isFile, readOnly);
     auto record = std::make_unique<__page_data>(store);
     record->nameOrPath = nameOrPath;
     record->isFile = isFile;
     record->title = title;
+    record->readOnly = readOnly;
     __page_data &page = *record;
-    addStorePage(title, record.release());
+    addStorePage(readOnly ? title + L" (только чтение)" : title, record.release());
     fillList(page);
     if (m_notebook->GetPageCount() == 1)
         setToolsEnabled(true);
+    updateWriteTools();
 }
 
 CertificateList *StoreViewDialog::addStorePage(const std::wstring &title, __page_data *record)
@@ -341,8 +344,10 @@ void StoreViewDialog::OnListKey(wxKeyEvent &event)
 {
     __page_data *record = currentPageData();
     const int key = event.GetKeyCode();
-    if (record && !event.HasModifiers() && (key == WXK_DELETE || key == WXK_NUMPAD_DELETE))
-        deleteSelected(*record);
+    if (record && !event.HasModifiers() && (key == WXK_DELETE || key == WXK_NUMPAD_DELETE)) {
+        if (!record->readOnly)
+            deleteSelected(*record);
+    }
     else if (record && !event.HasModifiers() && (key == WXK_RETURN || key == WXK_NUMPAD_ENTER))
         viewSelected(*record);
     else if (record && event.GetModifiers() == wxMOD_CONTROL && key == 'A')
@@ -357,6 +362,7 @@ void StoreViewDialog::OnPageChanged(wxAuiNotebookEvent &event)
         // No text event: the list shown now keeps its rows.
         m_searchCtrl->ChangeValue(record->filter);
         refreshCounts();
+        updateWriteTools();
     }
     event.Skip();
 }
@@ -463,9 +469,8 @@ void StoreViewDialog::OnCopy(wxCommandEvent &)
     wxWindow *page = currentPage();
     if (!page)
         return;
-    m_toolBar->EnableTool(ID_PASTE, true);
-    m_toolBar->Realize();
     m_copySource = page;
+    updateWriteTools();
 }
 
 void StoreViewDialog::OnPaste(wxCommandEvent &)
@@ -730,6 +735,16 @@ void StoreViewDialog::setToolsEnabled(bool on)
     m_searchCtrl->Enable(on);
     for (int id : {ID_CERT_SHOW, ID_COPY, ID_DELETE, ID_REFRESH, ID_IMPORT, ID_EXPORT})
         m_toolBar->EnableTool(id, on);
+    m_toolBar->Realize();
+}
+
+void StoreViewDialog::updateWriteTools()
+{
+    const __page_data *record = currentPageData();
+    const bool writable = record && !record->readOnly;
+    m_toolBar->EnableTool(ID_DELETE, writable);
+    m_toolBar->EnableTool(ID_IMPORT, writable);
+    m_toolBar->EnableTool(ID_PASTE, writable && m_copySource);
     m_toolBar->Realize();
 }
 

@@ -51,7 +51,8 @@ public:
         boost::shared_ptr<crypto::CryptoStore> store;
         std::wstring nameOrPath;                    // the system store's name, or the file's path
         bool isFile = false;
-        std::wstring title;                         // the page's tab text, which messages name it by
+        std::wstring title;                         // the store's title, which messages name it by
+        bool readOnly = false;                      // opened only to be read: the user may not change it
         std::wstring filter;                        // the filter text in force on the page
         CertificateList *list;                      // the page's list (owned by the page)
         CertificateRows rows;                       // what the list shows
@@ -96,7 +97,8 @@ protected:
     virtual int chosenFilter(const wxFileDialog &dialog) const;
 
     // Opens a system store (or a store file when `isFile`) as a new page titled `title`
-    // and lists it. Throws when the store cannot be opened; no page is added then.
+    // and lists it; a store the user may not change is opened read-only, and its tab says
+    // so. Throws when the store cannot be opened; no page is added then.
     void openStorePage(const std::wstring &nameOrPath, bool isFile, const std::wstring &title);
     // Adds a page with an empty certificate list; the page takes `record` when given.
     CertificateList *addStorePage(const std::wstring &title, __page_data *record);
@@ -128,6 +130,9 @@ protected:
 
     // The filter box and every tool that needs a page, but Paste.
     void setToolsEnabled(bool on);
+    // The tools that change a store, as the current page allows: none on a read-only page,
+    // Paste only once Копировать remembered a page.
+    void updateWriteTools();
     // The current page and its record; none while the notebook is empty.
     wxWindow *currentPage() const;
     __page_data *currentPageData() const;

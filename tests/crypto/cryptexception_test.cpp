@@ -125,7 +125,7 @@ TEST(ThrowLastError, MessageIsTheSentenceFollowedByTheSystemText)
     });
     EXPECT_EQ(e.message(), L"Для указанного хеша сертификат не найден\n" +
                                formatted(static_cast<DWORD>(CRYPT_E_NOT_FOUND), russian));
-    EXPECT_EQ(e.code(), 0);
+    EXPECT_EQ(e.code(), static_cast<int>(CRYPT_E_NOT_FOUND));
 }
 
 TEST(ThrowLastError, WithoutSentenceTheMessageIsTheSystemText)
@@ -135,7 +135,7 @@ TEST(ThrowLastError, WithoutSentenceTheMessageIsTheSystemText)
         crypto::throwLastError();
     });
     EXPECT_EQ(e.message(), crypto::systemErrorText(static_cast<DWORD>(NTE_BAD_KEYSET)));
-    EXPECT_EQ(e.code(), 0);
+    EXPECT_EQ(e.code(), static_cast<int>(NTE_BAD_KEYSET));
 }
 
 TEST(ThrowLastError, ErrorWithoutTextLeavesOnlyTheSentence)

@@ -11,6 +11,14 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 using crypto::CryptoCertificate;
 using testsupport::TempDir;
@@ -111,7 +119,7 @@ TEST_F(Stores, AMissingHashThrowsItsSentenceAndTheSystemText)
         ASSERT_EQ(e.message().compare(0, sentence.size(), sentence), 0);
         EXPECT_EQ(e.message().substr(sentence.size()),
                   crypto::systemErrorText(static_cast<DWORD>(CRYPT_E_NOT_FOUND)));
-        EXPECT_EQ(e.code(), 0);
+        EXPECT_EQ(e.code(), static_cast<int>(CRYPT_E_NOT_FOUND));
     }
 }
 
@@ -212,3 +220,46 @@ TEST_F(Stores, ADamagedStoreFileThrowsOnOpen)
 #endif
     }
 }
+
+#ifndef _WIN32
+// What a user may only read opens to be viewed, read-only; what they may change opens
+// as ever. The tests run as root: a child process drops to nobody to be refused.
+TEST_F(Stores, AStoreTheUserMayNotChangeOpensReadOnlyToBeViewed)
+{
+    std::filesystem::permissions(home.path(), std::filesystem::perms::all);
+    auto mine = crypto::openStore(L"My", false);
+    mine->add(certificateOf(testsupport::makeNumberedCertificate(8)));
+    auto filed = crypto::openStore(file("shared.sst"), true);
+    filed->add(certificateOf(testsupport::makeNumberedCertificate(9)));
+    filed->commit();
+    mine.reset();
+    filed.reset();
+    chmod((home.path() / "stores").c_str(), 0555);
+    chmod(home.file("shared.sst").c_str(), 0444);
+    testsupport::writeFile(home.file("open.sst"), {});
+    chmod(home.file("open.sst").c_str(), 0666);
+    const struct {
+        const char *name;
+        bool isFile, readOnly;
+        size_t certificates;
+    } cases[] = {{"My", false, true, 1}, {"shared.sst", true, true, 1}, {"open.sst", true, false, 0}};
+    for (const auto &c : cases) {
+        const std::wstring name = c.isFile ? file(c.name) : std::wstring(c.name, c.name + std::strlen(c.name));
+        const pid_t child = fork();
+        if (child == 0) {
+            if (setgid(65534) != 0 || setuid(65534) != 0)
+                _exit(2);
+            bool readOnly = !c.readOnly;
+            try {
+                const auto store = crypto::openStoreToView(name, c.isFile, readOnly);
+                _exit(readOnly == c.readOnly && store->enumerate().size() == c.certificates ? 0 : 1);
+            } catch (const std::exception &) {
+                _exit(3);
+            }
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.name << ": exit " << WEXITSTATUS(status);
+    }
+}
+#endif

@@ -326,6 +326,24 @@ TEST_F(StoreEditorWindow, OpensTheGivenSystemStoreAsItsFirstPage)
     EXPECT_TRUE(record->list->InReportView());
 }
 
+// A store the user may not change opens to be read: its tab says so and no tool changes it.
+// The tests run as root, whom no folder refuses: a lock that cannot be taken refuses writing.
+TEST_F(StoreEditorWindow, OpensAStoreTheUserMayNotChangeReadOnly)
+{
+    fillSystemStore(L"My", {storetest::certificate("Первый")});
+    std::filesystem::remove(home().path() / "stores" / ".My.lock"); // left by the writer above
+    std::filesystem::create_directory(home().path() / "stores" / ".My.lock");
+
+    auto *editor = new StoreEditor(L"My", false);
+    editor->command(Tool::ID_COPY);
+
+    EXPECT_EQ(editor->m_notebook->GetPageText(0), wxString(L"Личные (только чтение)"));
+    EXPECT_EQ(editor->currentList().GetItemCount(), 1);
+    for (int tool : {Tool::ID_DELETE, Tool::ID_IMPORT, Tool::ID_PASTE})
+        EXPECT_FALSE(editor->toolEnabled(tool)) << tool;
+    EXPECT_TRUE(editor->toolEnabled(Tool::ID_EXPORT));
+}
+
 TEST_F(StoreEditorWindow, TitlesAStoreFilePageWithTheFullPath)
 {
     const std::wstring path = storeFile("Моё хранилище.sst");

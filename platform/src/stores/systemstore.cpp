@@ -1,4 +1,5 @@
 #include "stores/systemstore.h"
+#include "files/regularfiles.h"
 #include "lasterror.h"
 #include "stores/storefile.h"
 #include "text/unicodetext.h"
@@ -10,6 +11,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -151,9 +154,23 @@ Store *openSystemStore(LPCWSTR name, DWORD flags)
     std::string target;
     if (!followLinks(path, target))
         return nullptr;
-    FileLock lock(target);
-    if (!lock.locked())
-        return nullptr;
+    // As Windows refuses to open for writing a store the user may only read, a store whose
+    // folder or file the caller may not write opens only with CERT_STORE_READONLY_FLAG.
+    if (!readOnly) {
+        struct stat status {};
+        if (::faccessat(AT_FDCWD, folderOf(target).c_str(), W_OK | X_OK, AT_EACCESS) != 0)
+            return fail(ERROR_ACCESS_DENIED, static_cast<Store *>(nullptr));
+        if (checkReplaceable(target, status) == Replaceable::Refused)
+            return nullptr;
+    }
+    // A reader needs no lock, as writers replace the file whole: a user who may only read
+    // the store's folder can still open it read-only.
+    std::optional<FileLock> lock;
+    if (!readOnly || (flags & CERT_STORE_DELETE_FLAG)) {
+        lock.emplace(target);
+        if (!lock->locked())
+            return nullptr;
+    }
     if (flags & CERT_STORE_DELETE_FLAG) {
         if (::unlink(path.c_str()) != 0 && errno != ENOENT)
             return fail(win32ErrorOfErrno(errno, ERROR_ACCESS_DENIED), static_cast<Store *>(nullptr));
