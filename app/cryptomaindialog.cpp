@@ -287,6 +287,9 @@ void CryptoMainDialog::OnViewCertificate(wxCommandEvent &)
 
 void CryptoMainDialog::OnInstall(wxCommandEvent &)
 {
+    // What failed, and where, comes before the system's reason; the container's own
+    // errors already name what went wrong with it.
+    std::wstring what;
     try {
         // Released in reverse: the store first (a store file is closed), the provider last.
         const crypto::CryptoProvider provider = m_selection.openProvider(2);
@@ -307,6 +310,9 @@ void CryptoMainDialog::OnInstall(wxCommandEvent &)
         keyLink.dwKeySpec = AT_KEYEXCHANGE;
         certificate.setProperty(&keyLink, CERT_KEY_PROV_INFO_PROP_ID, 0);
 
+        const std::wstring storeShown =
+            m_selection.storeIsFile ? m_selection.storeName : storeTitle(m_selection.storeName);
+        what = L"Не удалось установить сертификат в хранилище «" + storeShown + L"».\n\n";
         const boost::shared_ptr<crypto::CryptoStore> store(m_selection.openStore());
         store->add(certificate);
         // A store file is written now, so that the success box below is true for it too.
@@ -314,11 +320,10 @@ void CryptoMainDialog::OnInstall(wxCommandEvent &)
         // Editor pages of that store show what it holds now.
         test::StoreViewDialog::showStoreChanged(m_selection.storeName, m_selection.storeIsFile);
 
-        showMessage(L"Сертификат '" + certificate.simpleDisplayName() + L"' установлен!\nХранилище: " +
-                        (m_selection.storeIsFile ? m_selection.storeName : storeTitle(m_selection.storeName)),
+        showMessage(L"Сертификат '" + certificate.simpleDisplayName() + L"' установлен!\nХранилище: " + storeShown,
                     L"Результат установки сертификата", 0);
     } catch (const crypto::CryptException &e) {
-        showMessage(e.message(), L"Ошибка", 0);
+        showMessage(what + e.message(), L"Ошибка", 0);
     } catch (const std::exception &) {
         showMessage(kStandardException, L"Ошибка установки сертификата", 0);
     }

@@ -182,7 +182,10 @@ TEST_F(Installation, AStoreFileThatCannotBeWrittenIsReportedInsteadOfSuccess)
     const auto boxes = guitest::dialogs().messageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, wxString(L"Ошибка"));
-    EXPECT_FALSE(boxes[0].message.empty());
+    EXPECT_TRUE(boxes[0].message.StartsWith(L"Не удалось установить сертификат в хранилище «" + wxString(file) +
+                                            L"».\n\n"))
+        << boxes[0].message;
+    EXPECT_GT(boxes[0].message.size(), file.size() + 50) << "and why";
     EXPECT_EQ(boxes[0].style, wxOK | wxICON_INFORMATION);
     EXPECT_TRUE(storeFile(file).empty());
 }
