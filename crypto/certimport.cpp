@@ -121,11 +121,31 @@ bool isText(const std::vector<BYTE> &bytes)
     });
 }
 
-} // namespace
-
-std::vector<CryptoCertificate> readCertificateFile(const std::wstring &path)
+CRYPT_DATA_BLOB blobOf(const std::vector<BYTE> &bytes)
 {
-    std::vector<BYTE> bytes = readFileBytes(path, kLargestFile);
+    return CRYPT_DATA_BLOB{static_cast<DWORD>(bytes.size()), const_cast<BYTE *>(bytes.data())};
+}
+
+// The certificates of a PKCS #12 file, its keys put into containers. Exportable, as the
+// keys of key media are: the user who knows the password may take the key along again.
+std::vector<CryptoCertificate> fromPfx(const std::vector<BYTE> &bytes, const std::wstring &password)
+{
+    CRYPT_DATA_BLOB blob = blobOf(bytes);
+    HCERTSTORE store = PFXImportCertStore(&blob, password.c_str(), CRYPT_USER_KEYSET | CRYPT_EXPORTABLE);
+    if (!store)
+        throwLastError(L"Ошибка импорта файла PKCS #12.\n");
+    std::vector<CryptoCertificate> certificates;
+    for (PCCERT_CONTEXT context = CertEnumCertificatesInStore(store, nullptr); context;
+         context = CertEnumCertificatesInStore(store, context))
+        certificates.emplace_back(context);
+    CertCloseStore(store, 0); // the certificates hold their own references
+    if (certificates.empty())
+        throw CryptException(kNoCertificate, 0);
+    return certificates;
+}
+
+std::vector<CryptoCertificate> fromBytes(std::vector<BYTE> bytes)
+{
     if (isSerializedStore(bytes))
         return fromMessage(CERT_STORE_PROV_SERIALIZED, bytes.data(), bytes.size());
     // Windows editors may have put a byte-order mark before PEM text.
@@ -137,6 +157,30 @@ std::vector<CryptoCertificate> readCertificateFile(const std::wstring &path)
     if (isText(bytes))
         return fromText(std::wstring(bytes.begin(), bytes.end()));
     return fromDer(bytes.data(), bytes.size());
+}
+
+} // namespace
+
+ImportFile::ImportFile(const std::wstring &path) : m_bytes(readFileBytes(path, kLargestFile))
+{
+    CRYPT_DATA_BLOB blob = blobOf(m_bytes);
+    m_pfx = !m_bytes.empty() && PFXIsPFXBlob(&blob);
+}
+
+bool ImportFile::opensWith(const std::wstring &password) const
+{
+    CRYPT_DATA_BLOB blob = blobOf(m_bytes);
+    return m_pfx && PFXVerifyPassword(&blob, password.c_str(), 0);
+}
+
+std::vector<CryptoCertificate> ImportFile::certificates(const std::wstring &password) const
+{
+    return m_pfx ? fromPfx(m_bytes, password) : fromBytes(m_bytes);
+}
+
+std::vector<CryptoCertificate> readCertificateFile(const std::wstring &path)
+{
+    return ImportFile(path).certificates();
 }
 
 } // namespace crypto

@@ -14,6 +14,7 @@
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
 #include <wx/progdlg.h>
+#include <wx/textdlg.h>
 
 #include <chrono>
 #include <memory>
@@ -250,6 +251,11 @@ std::vector<std::wstring> StoreViewDialog::chosenPaths(const wxFileDialog &dialo
     for (const wxString &path : paths)
         chosen.push_back(path.ToStdWstring());
     return chosen;
+}
+
+std::wstring StoreViewDialog::enteredPassword(const wxPasswordEntryDialog &dialog) const
+{
+    return dialog.GetValue().ToStdWstring();
 }
 
 int StoreViewDialog::chosenFilter(const wxFileDialog &dialog) const
@@ -583,8 +589,8 @@ void StoreViewDialog::OnImport(wxCommandEvent &)
     if (!record)
         return;
     wxFileDialog dialog(this, L"Импорт сертификатов", wxEmptyString, wxEmptyString,
-                        L"Сертификаты (*.cer;*.crt;*.der;*.pem;*.p7b;*.p7c;*.sst)|*.cer;*.crt;*.der;*.pem;*.p7b;*.p7c;"
-                        L"*.sst|Все файлы (*.*)|*.*",
+                        L"Сертификаты (*.cer;*.crt;*.der;*.pem;*.p7b;*.p7c;*.sst;*.pfx;*.p12)|*.cer;*.crt;*.der;*.pem;"
+                        L"*.p7b;*.p7c;*.sst;*.pfx;*.p12|Все файлы (*.*)|*.*",
                         wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
     if (dialog.ShowModal() != wxID_OK)
         return;
@@ -598,11 +604,18 @@ void StoreViewDialog::importFiles(__page_data &page, const std::vector<std::wstr
     std::vector<std::wstring> failures;
     std::vector<crypto::CryptoCertificate> read;
     for (const std::wstring &path : paths) {
+        const std::wstring name = wxFileName(path).GetFullName().ToStdWstring();
         try {
-            for (crypto::CryptoCertificate &certificate : crypto::readCertificateFile(path))
+            const crypto::ImportFile file(path);
+            std::vector<crypto::CryptoCertificate> certificates;
+            if (!file.needsPassword())
+                certificates = file.certificates();
+            else if (!pfxCertificates(file, name, certificates))
+                failures.push_back(name + L": пароль не введён.");
+            for (crypto::CryptoCertificate &certificate : certificates)
                 read.push_back(std::move(certificate));
         } catch (const std::exception &error) {
-            failures.push_back(wxFileName(path).GetFullName().ToStdWstring() + L": " + oneLine(errorText(error)));
+            failures.push_back(name + L": " + oneLine(errorText(error)));
         }
     }
     // A certificate in two files, or that the page shows, is added once.
@@ -644,6 +657,25 @@ void StoreViewDialog::importFiles(__page_data &page, const std::vector<std::wstr
     if (!failures.empty())
         summary += L"\n\nНе удалось импортировать:\n" + someLines(failures, kFailuresShown);
     wxMessageBox(summary, L"Импорт", 0, this, 100, 50);
+}
+
+bool StoreViewDialog::pfxCertificates(const crypto::ImportFile &file, const std::wstring &name,
+                                      std::vector<crypto::CryptoCertificate> &certificates)
+{
+    const std::wstring prompt = L"Пароль файла «" + name + L"»";
+    for (;;) {
+        wxPasswordEntryDialog dialog(this, prompt, prompt);
+        if (dialog.ShowModal() != wxID_OK)
+            return false;
+        const std::wstring password = enteredPassword(dialog);
+        // Checked first, so that a wrong password writes no key container.
+        if (file.opensWith(password)) {
+            certificates = file.certificates(password);
+            return true;
+        }
+        if (wxMessageBox(L"Неверный пароль", L"Импорт", wxOK | wxCANCEL | wxICON_WARNING, this) != wxOK)
+            return false;
+    }
 }
 
 void StoreViewDialog::OnExport(wxCommandEvent &)

@@ -6,6 +6,7 @@
 #include "storeview/simplestatusbar.h"
 #include "storeview/wxstoreviewex.h"
 
+#include "crypto/certimport.h"
 #include "crypto/store.h"
 
 #include <boost/shared_ptr.hpp>
@@ -14,6 +15,7 @@
 #include <wx/filedlg.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
+#include <wx/textdlg.h>
 
 #include <cstdint>
 #include <functional>
@@ -93,6 +95,8 @@ protected:
     virtual std::wstring chosenPath(const wxFileDialog &dialog) const;
     // The paths a confirmed file dialog that takes several files names.
     virtual std::vector<std::wstring> chosenPaths(const wxFileDialog &dialog) const;
+    // The password typed into a confirmed password dialog.
+    virtual std::wstring enteredPassword(const wxPasswordEntryDialog &dialog) const;
     // The filter a confirmed file dialog was left at, from 0.
     virtual int chosenFilter(const wxFileDialog &dialog) const;
 
@@ -124,6 +128,11 @@ protected:
     // progress dialog that can stop it, and tells in one box what was added, what was
     // there already and what could not be read.
     void importFiles(__page_data &page, const std::vector<std::wstring> &paths);
+    // The certificates of a PKCS #12 file, its key put into a key container: asks for the
+    // password ("Пароль файла «name»") until the file opens with it, saying when it does
+    // not. False when the user gives up; nothing is written then.
+    bool pfxCertificates(const crypto::ImportFile &file, const std::wstring &name,
+                         std::vector<crypto::CryptoCertificate> &certificates);
     // Writes the page's selected certificates (every row shown when none is selected) to
     // the file in the form of the filter chosen, by its place in the export dialog.
     void exportRows(const __page_data &page, std::wstring path, int form);

@@ -5,9 +5,15 @@
 #include "selfsigned.h"
 
 #include "providers/keycontainers.h"
+#include "providers/pfximport.h"
+#include "providers/providers.h"
+#include "stores/storefile.h"
 #include "text/utf8text.h"
 
+#include <openssl/ui.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <exception>
 #include <initializer_list>
@@ -26,6 +32,7 @@ const char kUsage[] =
     "                   [--key exchange|signature] [--days N]\n"
     "  keymedium import (--medium DIR | --key-folder DIR) --name NAME\n"
     "                   [--certificate FILE] [--private-key FILE] [--key exchange|signature]\n"
+    "  keymedium import --pfx FILE [--password-file FILE] [--medium DIR | --key-folder DIR]\n"
     "  keymedium --help\n"
     "\n"
     "create  makes a container holding a new GOST R 34.10-2012 (256-bit) key and a\n"
@@ -43,7 +50,14 @@ const char kUsage[] =
     "  --private-key FILE   its private key, unencrypted PEM or DER; checked against the\n"
     "                       certificate when both are given\n"
     "  --key exchange|signature\n"
-    "                       which key of the container this is (default exchange)\n";
+    "                       which key of the container this is (default exchange)\n"
+    "  --pfx FILE           a PKCS #12 file (.pfx, .p12): each key goes, encrypted with the\n"
+    "                       file's password, into a new container named after its friendly\n"
+    "                       name (else the file's name; \" (2)\" and so on when taken), with its\n"
+    "                       certificate; without --medium or --key-folder into the local key\n"
+    "                       folder $CERTINSTALL_HOME/keys\n"
+    "  --password-file FILE the PKCS #12 file's password: the file's first line (UTF-8);\n"
+    "                       without it the password is asked for on the terminal\n";
 
 // A mistake on the command line: the usage follows the message.
 struct UsageError : std::runtime_error {
@@ -141,8 +155,74 @@ std::string create(const Options &options)
     return writeContainer(keyFolder, content);
 }
 
+// The first line of the file, or what the user types on the terminal (not shown).
+std::string pfxPassword(const Options &options)
+{
+    if (auto file = options.find("--password-file"); file != options.end()) {
+        platform::Bytes bytes;
+        if (!platform::readWholeFile(file->second, bytes, 4096))
+            throw std::runtime_error("cannot read the password file " + file->second);
+        std::string password(bytes.begin(), bytes.end());
+        return password.substr(0, password.find_first_of("\r\n"));
+    }
+    char typed[1024] = {};
+    if (UI_UTIL_read_pw_string(typed, sizeof typed, "Password of the PKCS #12 file: ", 0) != 0)
+        throw std::runtime_error("no password was typed");
+    const std::string password = typed;
+    OPENSSL_cleanse(typed, sizeof typed);
+    return password;
+}
+
+std::string whyPfxFailed(DWORD code)
+{
+    if (code == ERROR_INVALID_PASSWORD)
+        return "the password is wrong";
+    if (code == static_cast<DWORD>(CRYPT_E_BAD_ENCODE))
+        return "the file is damaged or is no PKCS #12 file";
+    if (code == static_cast<DWORD>(NTE_BAD_ALGID))
+        return "its key is of an algorithm that cannot be read";
+    char text[32];
+    std::snprintf(text, sizeof text, "error 0x%08X", static_cast<unsigned>(code));
+    return text;
+}
+
+// Containers from a PKCS #12 file, as the store editor's import makes them.
+std::string importPfx(const Options &options)
+{
+    if (options.count("--name") || options.count("--certificate") || options.count("--private-key") ||
+        options.count("--key"))
+        throw UsageError("--pfx takes the names, certificates and keys from the file");
+    const std::string path = take(options, "--pfx");
+    const std::string keyFolder = options.count("--medium") || options.count("--key-folder")
+                                      ? keyFolderOf(options)
+                                      : platform::localReaderSource().path;
+    platform::Bytes bytes;
+    if (!platform::readWholeFile(path, bytes, size_t(64) << 20))
+        throw std::runtime_error("cannot read " + path);
+    std::wstring password;
+    if (!platform::decodeUtf8(pfxPassword(options), password))
+        throw std::runtime_error("the password is no UTF-8 text");
+    platform::PfxTarget target;
+    target.keyFolder = keyFolder;
+    target.reader = L"LOCAL";
+    std::string stem = std::filesystem::path(path).stem().string();
+    target.fallbackName = platform::fromUtf8(stem);
+    std::vector<std::wstring> names;
+    HCERTSTORE store = platform::importPfx(bytes.data(), bytes.size(), password.c_str(), target, &names);
+    if (!store)
+        throw std::runtime_error("cannot import " + path + ": " + whyPfxFailed(GetLastError()));
+    CertCloseStore(store, 0);
+    if (names.empty())
+        throw std::runtime_error(path + " holds no private key");
+    for (const std::wstring &name : names)
+        std::printf("Created the container \"%s\" in %s\n", platform::toUtf8(name).c_str(), keyFolder.c_str());
+    return {}; // said already
+}
+
 std::string import(const Options &options)
 {
+    if (options.count("--pfx"))
+        return importPfx(options);
     ContainerContent content = contentOf(options);
     const std::string keyFolder = keyFolderOf(options);
     const bool hasCertificate = options.count("--certificate"), hasKey = options.count("--private-key");
@@ -175,11 +255,13 @@ int main(int argc, char **argv)
             folder = create(
                 parseOptions(argc, argv, {"--medium", "--key-folder", "--name", "--subject", "--key", "--days"}));
         else if (command == "import")
-            folder = import(parseOptions(
-                argc, argv, {"--medium", "--key-folder", "--name", "--certificate", "--private-key", "--key"}));
+            folder = import(parseOptions(argc, argv,
+                                         {"--medium", "--key-folder", "--name", "--certificate", "--private-key",
+                                          "--key", "--pfx", "--password-file"}));
         else
             throw UsageError(command.empty() ? "no command given" : "unknown command " + command);
-        std::printf("Created the container in %s\n", folder.c_str());
+        if (!folder.empty())
+            std::printf("Created the container in %s\n", folder.c_str());
         return 0;
     } catch (const UsageError &e) {
         std::fprintf(stderr, "keymedium: %s\n\n%s", e.what(), kUsage);

@@ -131,6 +131,9 @@ typedef BOOL(WINAPI *PFN_CERT_ENUM_SYSTEM_STORE)(const void *pvSystemStore, DWOR
 #define CRYPT_DELETEKEYSET 0x00000010
 #define CRYPT_MACHINE_KEYSET 0x00000020
 #define CRYPT_SILENT 0x00000040
+#define CRYPT_EXPORTABLE 0x00000001
+#define CRYPT_USER_PROTECTED 0x00000002
+#define CRYPT_USER_KEYSET 0x00001000
 #define CRYPT_FIRST 1
 #define CRYPT_NEXT 2
 #define PP_ENUMCONTAINERS 2
@@ -352,6 +355,24 @@ BOOL WINAPI CertAddSerializedElementToStore(HCERTSTORE hCertStore, const BYTE *p
 BOOL WINAPI CertDeleteCertificateFromStore(PCCERT_CONTEXT pCertContext);
 BOOL WINAPI CertEnumSystemStore(DWORD dwFlags, void *pvSystemStoreLocationPara, void *pvArg,
                                 PFN_CERT_ENUM_SYSTEM_STORE pfnEnum);
+
+// PKCS #12 (PFX) files.
+#define PKCS12_INCLUDE_EXTENDED_PROPERTIES 0x00000010
+#define PKCS12_PREFER_CNG_KSP 0x00000100
+#define PKCS12_ALWAYS_CNG_KSP 0x00000200
+#define PKCS12_ALLOW_OVERWRITE_KEY 0x00004000
+#define PKCS12_NO_PERSIST_KEY 0x00008000
+#define PKCS12_VIRTUAL_ISOLATION_KEY 0x00010000
+
+// Whether the bytes are a PFX: an outer PFX structure, nothing of its content checked.
+BOOL WINAPI PFXIsPFXBlob(CRYPT_DATA_BLOB *pPFX);
+// Whether the password opens the PFX (its integrity check); NULL and L"" are both tried
+// for an empty password. FALSE with the last error set otherwise.
+BOOL WINAPI PFXVerifyPassword(CRYPT_DATA_BLOB *pPFX, LPCWSTR szPassword, DWORD dwFlags);
+// A memory store of the PFX's certificates; the one whose private key the PFX holds has
+// its key put into a new key container and carries the link to it
+// (CERT_KEY_PROV_INFO_PROP_ID). NULL with ERROR_INVALID_PASSWORD for a wrong password.
+HCERTSTORE WINAPI PFXImportCertStore(CRYPT_DATA_BLOB *pPFX, LPCWSTR szPassword, DWORD dwFlags);
 
 // Binary data as text (Base64, with or without PEM headers, or hexadecimal) and back.
 BOOL WINAPI CryptStringToBinaryW(LPCWSTR pszString, DWORD cchString, DWORD dwFlags, BYTE *pbBinary,

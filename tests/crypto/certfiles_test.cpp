@@ -106,6 +106,7 @@ TEST_F(CertificateFiles, ReadsEachFormByItsContentAndRefusesEachDamagedOne)
     damaged("both.p7b.DER", 60, "half.p7b");
     damaged("linked.sst", 30, "half.sst");
     damaged("first.der", 0, "empty.cer");
+    std::filesystem::copy_file(TEST_DATA_DIR "/damaged.pfx", path("damaged.pfx")); // a cut PKCS #12 file
     writeFile(path("key.pem"), Bytes{'-', '-', '-', '-', '-', 'B', 'E', 'G', 'I', 'N', ' ', 'K', 'E', 'Y', '-', '-',
                                      '-', '-', '-', '\n', 'A', 'A', '=', '=', '\n', '-', '-', '-', '-', '-', 'E',
                                      'N', 'D', ' ', 'K', 'E', 'Y', '-', '-', '-', '-', '-', '\n'});
@@ -118,7 +119,7 @@ TEST_F(CertificateFiles, ReadsEachFormByItsContentAndRefusesEachDamagedOne)
         {"first.der", {hashOf(first)}}, {"both.pem", both}, {"both.p7b.DER", both}, {"both.p7b.PEM", both},
         {"linked.sst", both},           {"bad.pem", {}},    {"half.der", {}},       {"half.p7b", {}},
         {"half.sst", {}},               {"empty.cer", {}},  {"key.pem", {}},        {"missing.cer", {}},
-        {"cr.pem", both},               {"brokenlabel.pem", {}},
+        {"cr.pem", both},               {"brokenlabel.pem", {}},  {"damaged.pfx", {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file);

@@ -46,6 +46,17 @@
 #                          extensions (60 DNS names, policies, key usages, CRL and AIA points).
 #                          Subject: C=RU, O=Certinstall Tests, CN=Large Certificate.
 #   all.pem                every certificate above in PEM, in the order listed.
+#
+# PKCS #12 files, password "secret" unless noted, each holding the key of its certificate:
+#   rsa.pfx                rsa.der's key, friendly name "Ключ RSA" (AES-256, PBKDF2).
+#   rsa-legacy.pfx         the same made with -legacy (RC2 and 3DES), without a friendly name.
+#   ec.pfx                 ec.der's key, friendly name "EC Test".
+#   gost2012.pfx           gost2012.der's key, friendly name "Иванов".
+#   empty-password.pfx     rsa.der's key, the empty password, friendly name "Без пароля".
+#   chain.pfx              a chain of three: the leaf (EC P-256, key usage digitalSignature
+#                          only, CN=Chain Leaf) with its key, friendly name "Цепочка", its
+#                          issuer (CN=Certinstall Test Intermediate, issued by the CA) and the CA.
+#   damaged.pfx            rsa.pfx cut to its first 1000 bytes.
 set -euo pipefail
 
 if [ $# -ne 1 ]; then
@@ -92,6 +103,12 @@ basicConstraints = CA:FALSE
 keyUsage = critical, digitalSignature, keyEncipherment
 subjectKeyIdentifier = none
 authorityKeyIdentifier = none
+
+[leaf_sign_ext]
+basicConstraints = CA:FALSE
+keyUsage = critical, digitalSignature
+subjectKeyIdentifier = hash
+authorityKeyIdentifier = keyid
 
 [gost_ext]
 basicConstraints = CA:FALSE
@@ -178,3 +195,29 @@ for name in "${names[@]}"; do
   cat "$work/$name.pem" >>"$work/all.pem"
 done
 mv "$work/all.pem" "$out/all.pem"
+
+# The PKCS #12 files.
+ossl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out "$work/intermediate.key"
+ossl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out "$work/leaf.key"
+ossl req -config "$cfg" -new -key "$work/intermediate.key" -subj "/C=RU/O=Certinstall Tests/CN=Certinstall Test Intermediate" \
+  -out "$work/intermediate.csr"
+ossl req -config "$cfg" -x509 -in "$work/intermediate.csr" -key "$work/intermediate.key" -CA "$work/ca.pem" \
+  -CAkey "$work/ca.key" -sha256 -days 3650 -set_serial 0x20 -extensions ca_ext -out "$work/intermediate.pem"
+ossl req -config "$cfg" -new -key "$work/leaf.key" -subj "/C=RU/O=Certinstall Tests/CN=Chain Leaf" -out "$work/leaf.csr"
+ossl req -config "$cfg" -x509 -in "$work/leaf.csr" -key "$work/leaf.key" -CA "$work/intermediate.pem" \
+  -CAkey "$work/intermediate.key" -sha256 -days 3650 -set_serial 0x21 -extensions leaf_sign_ext -out "$work/leaf.pem"
+cat "$work/intermediate.pem" "$work/ca.pem" >"$work/chain-rest.pem"
+
+# pfx NAME KEY CERTIFICATE PASSWORD [OPTIONS...]
+pfx() {
+  local name=$1 key=$2 cert=$3 pass=$4
+  shift 4
+  ossl pkcs12 -export -engine gost -inkey "$key" -in "$cert" -passout "pass:$pass" -out "$out/$name.pfx" "$@"
+}
+pfx rsa "$work/rsa.key" "$work/rsa.pem" secret -name "Ключ RSA"
+pfx rsa-legacy "$work/rsa.key" "$work/rsa.pem" secret -legacy
+pfx ec "$work/ec.key" "$work/ec.pem" secret -name "EC Test"
+pfx gost2012 "$work/gost.key" "$work/gost2012.pem" secret -name "Иванов"
+pfx empty-password "$work/rsa.key" "$work/rsa.pem" "" -name "Без пароля"
+pfx chain "$work/leaf.key" "$work/leaf.pem" secret -certfile "$work/chain-rest.pem" -name "Цепочка"
+head -c 1000 "$out/rsa.pfx" >"$out/damaged.pfx"

@@ -515,14 +515,17 @@ public:
     using StoreEditor::StoreEditor;
     std::vector<std::wstring> paths;
     int filter = 0;
+    std::vector<std::wstring> passwords; // typed in turn into the password dialogs
+    mutable size_t typed = 0;
 
 protected:
+    std::wstring enteredPassword(const wxPasswordEntryDialog &) const override { return passwords.at(typed++); }
     std::wstring chosenPath(const wxFileDialog &) const override { return paths.at(0); }
     std::vector<std::wstring> chosenPaths(const wxFileDialog &) const override { return paths; }
     int chosenFilter(const wxFileDialog &) const override { return filter; }
 };
 
-class ImportExport : public storetest::EditorTest, public ::testing::WithParamInterface<bool> {
+class FileCommands : public storetest::EditorTest {
 protected:
     FileEditor *editorOn(const std::wstring &name, bool isFile, const std::vector<Bytes> &certificates)
     {
@@ -538,6 +541,8 @@ protected:
         return storeFile(name);
     }
 };
+
+class ImportExport : public FileCommands, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(ImportExport, ImportAddsWhatThePageLacksOnceAndNamesTheFilesItCouldNotRead)
 {
@@ -566,6 +571,59 @@ TEST_P(ImportExport, ImportAddsWhatThePageLacksOnceAndNamesTheFilesItCouldNotRea
 }
 
 INSTANTIATE_TEST_SUITE_P(SystemStoreAndStoreFile, ImportExport, ::testing::Bool());
+
+struct PfxImportCase {
+    std::vector<std::wstring> passwords;
+    int afterWrongPassword; // the answer to "Неверный пароль"
+    std::vector<std::wstring> dialogs;
+    const wchar_t *summary;
+    size_t containers;
+};
+
+class PfxImport : public FileCommands, public ::testing::WithParamInterface<PfxImportCase> {};
+
+TEST_P(PfxImport, APkcs12FileAsksItsPasswordUntilItOpensAndAddsItsChainWithTheKeyLinked)
+{
+    const PfxImportCase &c = GetParam();
+    FileEditor *editor = editorOn(L"My", false, {});
+    editor->paths = {std::wstring(L"" TEST_DATA_DIR "/chain.pfx")};
+    editor->passwords = c.passwords;
+    for (int answer : {int(wxID_OK), int(wxID_OK), c.afterWrongPassword})
+        guitest::dialogs().queueAnswer(answer);
+
+    editor->command(Tool::ID_IMPORT);
+
+    std::vector<std::wstring> shown;
+    for (const auto &record : guitest::dialogs().records())
+        shown.push_back((record.message.empty() ? record.caption : record.message).ToStdWstring());
+    shown.back() = shown.back().substr(0, shown.back().find(L'\n'));
+    EXPECT_EQ(shown, c.dialogs);
+    EXPECT_NE(guitest::dialogs().records().back().message.find(c.summary), wxString::npos);
+    EXPECT_EQ(editor->currentList().GetItemCount(), c.containers ? 3 : 0);
+    size_t containers = 0;
+    std::error_code error;
+    for (auto it = std::filesystem::directory_iterator(home().file("keys"), error); !error && it != decltype(it)(); ++it)
+        ++containers;
+    EXPECT_EQ(containers, c.containers);
+    if (c.containers) { // the leaf, listed first as the file holds it, links to its new container
+        EXPECT_EQ(column(editor->currentList(), test::StoreViewDialog::COLUMN_KEY).at(0).find(L"\\\\.\\LOCAL\\Цепочка"), 0u);
+    }
+}
+
+const std::wstring kAsked = L"Пароль файла «chain.pfx»";
+INSTANTIATE_TEST_SUITE_P(
+    Passwords, PfxImport,
+    ::testing::Values(PfxImportCase{{L"secret"}, wxID_OK, {L"Импорт сертификатов", kAsked, L"Добавлено сертификатов: 3"},
+                                    L"Добавлено сертификатов: 3", 1},
+                      PfxImportCase{{L"wrong", L"secret"},
+                                    wxID_OK,
+                                    {L"Импорт сертификатов", kAsked, L"Неверный пароль", kAsked,
+                                     L"Добавлено сертификатов: 3"},
+                                    L"Добавлено сертификатов: 3", 1},
+                      PfxImportCase{{L"wrong"},
+                                    wxID_CANCEL,
+                                    {L"Импорт сертификатов", kAsked, L"Неверный пароль", L"Добавлено сертификатов: 0"},
+                                    L"chain.pfx: пароль не введён.", 0}));
 
 TEST_F(ImportExport, ExportWritesTheSelectedRowsOrEveryRowShownInTheChosenForm)
 {

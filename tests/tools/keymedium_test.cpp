@@ -282,3 +282,33 @@ TEST_F(KeyMediumTool, ImportReadsRegularFilesOfBoundedSizeWithoutWaiting)
         keymedium({"import", "--key-folder", folder.path().string(), "--name", "c", "--certificate", certificate});
     EXPECT_EQ(result.exitCode, 0) << result.err;
 }
+
+// A PKCS #12 file's key and certificate become a container, named as the editor's import
+// names it; the password from a file.
+TEST_F(KeyMediumTool, ImportOfAPkcs12FileMakesAContainerOfItsKeyAndCertificate)
+{
+    const struct {
+        const char *file, *password;
+        int exitCode;
+        std::string said; // on standard output, or standard error for a failure
+    } cases[] = {
+        {"gost2012.pfx", "secret\n", 0, "\"" + utf8(L"Иванов") + "\""},
+        {"rsa-legacy.pfx", "secret", 0, "\"rsa-legacy\""}, // no friendly name: the file's
+        {"rsa-legacy.pfx", "secret", 0, "\"rsa-legacy (2)\""},
+        {"rsa.pfx", "wrong\n", 1, "the password is wrong"},
+        {"damaged.pfx", "secret\n", 1, "damaged"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        std::ofstream(folder.file("password"), std::ios::trunc) << c.password;
+        const ProgramResult result = keymedium({"import", "--pfx", std::string(TEST_DATA_DIR "/") + c.file,
+                                                "--password-file", folder.file("password"), "--key-folder",
+                                                folder.file("keys")});
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        EXPECT_NE((c.exitCode ? result.err : result.out).find(c.said), std::string::npos) << result.out << result.err;
+    }
+    size_t containers = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(folder.file("keys")))
+        containers += entry.path().filename().string()[0] != '.';
+    EXPECT_EQ(containers, 3u); // the failures wrote nothing
+}

@@ -278,9 +278,11 @@ bool sameProviderName(const std::wstring &a, const std::wstring &b)
     return unicode(a).caseCompare(unicode(b), U_FOLD_CASE_DEFAULT) == 0;
 }
 
+ReaderSource localReaderSource() { return {ReaderSource::Kind::Folder, L"LOCAL", userHome() + "/keys"}; }
+
 std::vector<ReaderSource> defaultReaderSources()
 {
-    std::vector<ReaderSource> sources{{ReaderSource::Kind::Folder, L"LOCAL", userHome() + "/keys"}};
+    std::vector<ReaderSource> sources{localReaderSource()};
     std::vector<std::string> roots;
     if (const char *listed = std::getenv("CERTINSTALL_MEDIA")) {
         std::string all = listed;

@@ -56,6 +56,10 @@ enum class ProviderListing {
 // the GOST provider alone. A provider's name is at most 199 characters.
 std::shared_ptr<const std::vector<ProviderConfig>> installedProviders(ProviderListing listing);
 
+// The user's own key folder, "keys" under $CERTINSTALL_HOME: reader LOCAL, where imported
+// keys go.
+ReaderSource localReaderSource();
+
 // The default readers: the folder "keys" under $CERTINSTALL_HOME (reader LOCAL), then the
 // media mounted in the desktop's mount folders (/media/$USER, /run/media/$USER, /media),
 // or in the folders that $CERTINSTALL_MEDIA lists instead (separated by ':').

@@ -40,6 +40,7 @@ constexpr SystemMessage messages[] = {
     {ERROR_HANDLE_DISK_FULL, L"The disk is full.\r\n", L"Диск заполнен.\r\n"},
     {ERROR_NOT_SUPPORTED, L"This request is not supported.\r\n", L"Запрос не поддерживается.\r\n"},
     {ERROR_FILE_EXISTS, L"The file already exists.\r\n", L"Файл уже существует.\r\n"},
+    {ERROR_INVALID_PASSWORD, L"The password is not correct.\r\n", L"Неверный пароль.\r\n"},
     {ERROR_INVALID_PARAMETER, L"A parameter is not valid.\r\n", L"Недопустимый параметр.\r\n"},
     {ERROR_BUFFER_OVERFLOW, L"The file name is too long.\r\n", L"Слишком длинное имя файла.\r\n"},
     {ERROR_DISK_FULL, L"There is not enough space on the disk.\r\n",
