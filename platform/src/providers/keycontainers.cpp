@@ -158,8 +158,10 @@ std::vector<Reader> presentReaders(const std::vector<ReaderSource> &sources)
             continue;
         }
         if (source.kind != ReaderSource::Kind::MediaRoot) {
-            for (Token &token : presentTokens(source))
-                add(tokenReaderName(token), {}, std::move(token));
+            for (Token &token : presentTokens(source)) {
+                std::wstring name = tokenReaderName(token); // before the token moves
+                add(std::move(name), {}, std::move(token));
+            }
             continue;
         }
         for (const std::string &medium : visibleEntries(source.path)) {

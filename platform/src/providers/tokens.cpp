@@ -113,12 +113,16 @@ void addTokens(const LoadedModule &module, std::vector<Token> &out)
     // A module with more slots than that says so, and gives none: such a host is no desktop.
     if (module.functions->C_GetSlotList(CK_TRUE, slots, &count) != CKR_OK)
         return;
+    const size_t first = out.size();
     for (CK_ULONG i = 0; i < count && i < kMostSlots; ++i) {
         Token token;
         token.moduleFile = module.file;
         if (tokenIn(module.functions, slots[i], token))
             out.push_back(std::move(token));
     }
+    // By label, as media come by name: slot numbers may change from one start to the next.
+    std::stable_sort(out.begin() + static_cast<std::ptrdiff_t>(first), out.end(),
+                     [](const Token &a, const Token &b) { return a.label < b.label; });
 }
 
 // Ends a session however the reading ends.

@@ -23,7 +23,7 @@ struct Token {
 };
 
 // The initialized tokens present now in the slots of the source's modules (a source of
-// kind Pkcs11Registry or Pkcs11Module), module by module in slot order. A module that
+// kind Pkcs11Registry or Pkcs11Module), module by module, each module's by label. A module that
 // cannot be loaded or initialized gives none.
 std::vector<Token> presentTokens(const ReaderSource &source);
 
