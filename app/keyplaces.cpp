@@ -51,6 +51,7 @@ wxString keyPlacesHint()
     wxString hint = L"\n\nКонтейнеры ищутся в папке " + dataFolder() + L"/keys";
     if (const wxString media = mediaFolders(); !media.empty())
         hint += L"\nи в папке certinstall-keys носителя в " + media;
+    hint += L",\nа также на токенах и смарт-картах PKCS #11";
     return hint + L".\nСоздать контейнер можно программой keymedium (man keymedium).";
 }
 

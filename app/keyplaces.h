@@ -4,6 +4,7 @@
 #include <wx/string.h>
 
 // Two short paragraphs, starting with an empty line: the local key folder and the media
-// folders that are searched (as CERTINSTALL_HOME and CERTINSTALL_MEDIA set them now), and
-// the tool that makes a container. Empty on Windows, whose providers find their own media.
+// folders that are searched (as CERTINSTALL_HOME and CERTINSTALL_MEDIA set them now), the
+// PKCS #11 tokens, and the tool that makes a container. Empty on Windows, whose providers
+// find their own media.
 wxString keyPlacesHint();

@@ -80,6 +80,7 @@ int main(int argc, char **argv)
     std::filesystem::create_directories(work);
     setenv("CERTINSTALL_HOME", work.c_str(), 1);
     setenv("CERTINSTALL_MEDIA", "", 1);
+    setenv("CERTINSTALL_PKCS11", "", 1);
 
     // 1. Open, enumerate and close against openssl parsing and printing every subject.
     auto [open, openssl] = sideBySide(

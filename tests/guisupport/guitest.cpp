@@ -18,6 +18,7 @@ void GuiTest::SetUp()
 {
     m_home = std::make_unique<testsupport::TempDir>();
     ::setenv("CERTINSTALL_HOME", m_home->path().string().c_str(), 1);
+    ::setenv("CERTINSTALL_PKCS11", "", 1); // never the machine's tokens
     dialogs().reset();
 }
 

@@ -48,7 +48,7 @@ java -Xcheck:jni -Djava.library.path="$root/usr/lib/$multiarch/jni" \
 
 # The program from its unpacked place, with a container made by the unpacked keymedium so
 # that no question about the key medium comes before the window.
-export CERTINSTALL_HOME=$scratch/home XDG_CONFIG_HOME=$scratch/config CERTINSTALL_MEDIA= LC_ALL=C.UTF-8
+export CERTINSTALL_HOME=$scratch/home XDG_CONFIG_HOME=$scratch/config CERTINSTALL_MEDIA= CERTINSTALL_PKCS11= LC_ALL=C.UTF-8
 "$root/usr/bin/keymedium" create --key-folder "$CERTINSTALL_HOME/keys" --name "Проверка пакета" \
   --subject "/CN=Проверка пакета" >/dev/null
 # xwininfo, not xdotool: the toolkit sets only _NET_WM_NAME for a title beyond Latin-1,

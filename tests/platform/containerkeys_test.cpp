@@ -1,6 +1,8 @@
 // The keys of a key container and the certificates kept with them.
 #include "keymedia.h"
 
+#include "certfactory.h"
+
 using namespace keymediatest;
 
 namespace {
@@ -142,4 +144,32 @@ TEST_F(ContainerKeys, ADestroyedKeyIsNoLongerAHandle)
     EXPECT_EQ(GetLastError(), code(NTE_BAD_KEY));
     EXPECT_FALSE(CryptDestroyKey(provider.get()));
     EXPECT_EQ(GetLastError(), code(NTE_BAD_KEY));
+}
+
+TEST_F(ContainerKeys, ATokenCertificatesKeyUsageTellsItsKey)
+{
+    const struct {
+        std::string label;
+        Bytes certificate;
+        DWORD keySpec, otherSpec;
+    } cases[] = {
+        {"encipherment", fileBytes(TEST_DATA_DIR "/rsa.der"), AT_KEYEXCHANGE, AT_SIGNATURE},
+        {"signature only", fileBytes(TEST_DATA_DIR "/san-email.der"), AT_SIGNATURE, AT_KEYEXCHANGE},
+        {"no key usage", testsupport::makeCertificate({}), AT_KEYEXCHANGE, AT_SIGNATURE},
+    };
+    SoftTokens tokens(environment);
+    tokens.make("Card");
+    for (const auto &c : cases)
+        tokens.put("Card", c.certificate, std::to_string(10 + (&c - cases)), c.label.c_str());
+    inChild([&] {
+        for (const auto &c : cases) {
+            Provider provider = openGost(fromUtf8(c.label).c_str());
+            HCRYPTKEY handle = 0;
+            EXPECT_FALSE(CryptGetUserKey(provider.get(), c.otherSpec, &handle)) << c.label;
+            EXPECT_EQ(GetLastError(), code(NTE_NO_KEY)) << c.label;
+            ASSERT_TRUE(CryptGetUserKey(provider.get(), c.keySpec, &handle)) << c.label;
+            Key key(handle);
+            EXPECT_EQ(keyCertificate(key.get()), c.certificate) << c.label;
+        }
+    });
 }

@@ -17,6 +17,8 @@ std::vector<std::string> listGost()
     return provider ? listContainers(provider.get()) : std::vector<std::string>{};
 }
 
+Bytes dataCertificate(const std::string &name) { return fileBytes(TEST_DATA_DIR "/" + name); }
+
 } // namespace
 
 TEST_F(ContainerListing, WithoutAnyContainerEndsAtOnce)
@@ -187,4 +189,54 @@ TEST_F(ContainerListing, FoldersWithoutAValidNameOrHiddenAreNoContainers)
         std::ofstream(localKeys() + "/" + folder.folder + "/name", std::ios::binary) << folder.name;
     }
     EXPECT_TRUE(listGost().empty());
+}
+
+TEST_F(ContainerListing, EachCertificateWithAnIdOnATokenIsAContainerNamedByItsLabel)
+{
+    SoftTokens tokens(environment);
+    createContainer(localKeys(), "local");
+    const std::string accounts = utf8(L"Бухгалтерия"), ivanov = utf8(L"Иванов"), twin = utf8(L"Дубль");
+    tokens.make(accounts);
+    tokens.make("A\\B");
+    const struct {
+        std::string token, file, id;
+        const std::string *label; // none when null
+    } objects[] = {
+        {accounts, "rsa.der", "01", &ivanov},     {accounts, "ec.der", "02", nullptr},
+        {accounts, "gost2012.der", "0a", &twin},  {accounts, "san-email.der", "0b", &twin},
+        {"A\\B", "no-ski.der", "01", &ivanov},
+    };
+    for (const auto &object : objects)
+        tokens.put(object.token, dataCertificate(object.file), object.id, object.label ? object.label->c_str() : nullptr);
+    const struct {
+        std::wstring name, unique;
+        std::string file;
+    } opened[] = {
+        {L"Иванов", L"\\\\.\\TOKEN-A_B\\Иванов", "no-ski.der"}, // the first token that has it, by label
+        {L"02", L"\\\\.\\TOKEN-Бухгалтерия\\02", "ec.der"},
+        {L"\\\\.\\TOKEN-Бухгалтерия\\Дубль (0A)", L"\\\\.\\TOKEN-Бухгалтерия\\Дубль (0A)", "gost2012.der"},
+        {L"\\\\.\\TOKEN-Бухгалтерия\\Иванов", L"\\\\.\\TOKEN-Бухгалтерия\\Иванов", "rsa.der"},
+    };
+    inChild([&] {
+        EXPECT_EQ(listGost(), (std::vector<std::string>{"local", ivanov, "02", utf8(L"Дубль (0A)"),
+                                                       utf8(L"Дубль (0B)"), ivanov}));
+        for (const auto &container : opened) {
+            Provider provider = openGost(container.name.c_str());
+            ASSERT_TRUE(provider) << utf8(container.name) << std::hex << GetLastError();
+            EXPECT_EQ(provText(provider.get(), PP_UNIQUE_CONTAINER), utf8(container.unique));
+            EXPECT_EQ(keyCertificate(exchangeKey(provider).get()), dataCertificate(container.file));
+        }
+    });
+}
+
+TEST_F(ContainerListing, FirstSearchesTheTokensAgain)
+{
+    SoftTokens tokens(environment);
+    tokens.make("Card");
+    tokens.put("Card", testsupport::makeCertificate({}), "01", "mine");
+    inChild([&] {
+        EXPECT_EQ(listGost(), std::vector<std::string>{"mine"});
+        tokens.remove("Card");
+        EXPECT_TRUE(listGost().empty());
+    });
 }

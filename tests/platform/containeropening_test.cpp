@@ -2,6 +2,8 @@
 // container, and when the container is not (or no longer) there.
 #include "keymedia.h"
 
+#include "certfactory.h"
+
 #include <cstring>
 
 using namespace keymediatest;
@@ -213,4 +215,22 @@ TEST_F(ContainerOpening, AKeyHandleIsNoProviderHandle)
     DWORD size = 0;
     EXPECT_FALSE(CryptGetProvParam(key.get(), PP_NAME, nullptr, &size, 0));
     EXPECT_EQ(GetLastError(), code(NTE_BAD_UID));
+}
+
+TEST_F(ContainerOpening, ATokenRemovedAfterTheSearchOrOpeningLeavesNoKeyset)
+{
+    SoftTokens tokens(environment);
+    tokens.make("Card");
+    tokens.put("Card", testsupport::makeCertificate({}), "01", "mine");
+    inChild([&] {
+        Provider opened = openGost(L"mine");
+        ASSERT_TRUE(opened) << std::hex << GetLastError();
+        tokens.remove("Card");
+        HCRYPTPROV handle = 0;
+        EXPECT_FALSE(CryptAcquireContextW(&handle, L"mine", kGostProvider, kGostType, 0));
+        EXPECT_EQ(GetLastError(), code(NTE_BAD_KEYSET));
+        HCRYPTKEY key = 0;
+        EXPECT_FALSE(CryptGetUserKey(opened.get(), AT_KEYEXCHANGE, &key));
+        EXPECT_EQ(GetLastError(), code(NTE_BAD_KEYSET));
+    });
 }

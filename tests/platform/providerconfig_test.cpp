@@ -2,6 +2,11 @@
 // file, each searching its own readers.
 #include "keymedia.h"
 
+#include "certfactory.h"
+
+#define P11_KIT_FUTURE_UNSTABLE_API // the registry's folders, which tests point at their own
+#include <p11-kit/p11-kit.h>
+
 using namespace keymediatest;
 using namespace std::string_literals;
 
@@ -183,6 +188,7 @@ TEST_F(ProviderConfiguration, AMistakeCostsItsSectionAndIsReportedOnceWithItsLin
         {"[Pin Provider]\ntyp = 80\n[Card Provider]\ntype = 81\n", {gost, card}, "2: unknown key \"typ\""},
         {"[Token Provider]\ntype = 1000\n", {gost}, "2: type \"1000\""},
         {"[Token Provider]\ntype = 80\nreader = relative/path\n", {gost}, "3: reader"},
+        {"[Token Provider]\ntype = 80\npkcs11 = libsofthsm2.so\n", {gost}, "3: pkcs11 \"libsofthsm2.so\""},
         {"[Card Provider]\ntype = 81\ncolour = blue\n[Token Provider]\ntype = 80\n", {gost, token},
          "3: unknown key \"colour\""},
         {"[Token Provider]\ntype = 80\n[token provider]\ntype = 81\n", {gost, token}, "3: provider \"token provider\""},
@@ -207,4 +213,27 @@ TEST_F(ProviderConfiguration, AMistakeCostsItsSectionAndIsReportedOnceWithItsLin
         EXPECT_EQ(reported.rfind(home.file("providers.conf") + ":" + c.problem, 0), 0u) << reported;
         EXPECT_EQ(std::count(reported.begin(), reported.end(), '\n'), 1) << reported;
     }
+}
+
+// As root p11-kit reads no user's module files, so the test points its system folders at
+// its own registry: SoftHSM, and the trust module holding a CA certificate.
+TEST_F(ProviderConfiguration, ATokenProviderSearchesTheRegistryButTheTrustModule)
+{
+    SoftTokens tokens(environment);
+    tokens.make("Card");
+    tokens.put("Card", testsupport::makeCertificate({}), "01", "mine");
+    const TempDir registry;
+    std::filesystem::create_directories(registry.file("modules"));
+    std::filesystem::create_directories(registry.file("anchors"));
+    testsupport::writeFile(registry.file("anchors/ca.der"), fileBytes(TEST_DATA_DIR "/ca.der"));
+    std::ofstream(registry.file("modules/softhsm2.module")) << "module: " << SoftTokens::module() << "\n";
+    std::ofstream(registry.file("modules/trust.module"))
+        << "module: p11-kit-trust.so\ntrust-policy: yes\nx-init-reserved: paths=" << registry.file("anchors") << "\n";
+    writeProviderConfig("[Token Provider]\ntype = 80\npkcs11 = registry\n");
+    inChild([&] {
+        const std::string none = registry.file("none"), modules = registry.file("modules");
+        p11_kit_override_system_files(none.c_str(), none.c_str(), modules.c_str(), modules.c_str(), none.c_str());
+        Provider provider = openVerify(L"Token Provider", 80);
+        EXPECT_EQ(listContainers(provider.get()), std::vector<std::string>{"mine"});
+    });
 }

@@ -2,6 +2,10 @@
 
 #include <unicode/unistr.h>
 
+#include <cstdio>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace keymediatest {
 
 const wchar_t kGostProvider[] = L"Crypto-Pro GOST R 34.10-2001 Cryptographic Service Provider";
@@ -23,6 +27,64 @@ std::string createContainer(const std::string &keyFolder, const std::string &nam
         return {};
     }
     return result.out.substr(prefix.size(), result.out.find('\n') - prefix.size());
+}
+
+SoftTokens::SoftTokens(ScopedEnvironment &environment)
+{
+    std::filesystem::create_directories(folder_.file("tokens"));
+    std::ofstream(folder_.file("softhsm2.conf"))
+        << "directories.tokendir = " << folder_.file("tokens") << "\nobjectstore.backend = file\nlog.level = ERROR\n";
+    environment.set("SOFTHSM2_CONF", folder_.file("softhsm2.conf"));
+    environment.set("CERTINSTALL_PKCS11", module());
+}
+
+std::string SoftTokens::module() { return SOFTHSM2_MODULE; }
+
+namespace {
+
+void runTool(const std::string &tool, const std::vector<std::string> &args)
+{
+    const testsupport::ProgramResult result = testsupport::runProgram(tool, args);
+    EXPECT_EQ(result.exitCode, 0) << tool << ": " << result.out << result.err;
+}
+
+} // namespace
+
+void SoftTokens::make(const std::string &label) const
+{
+    runTool("/usr/bin/softhsm2-util",
+            {"--init-token", "--free", "--label", label, "--so-pin", "12345678", "--pin", "1234"});
+}
+
+void SoftTokens::put(const std::string &token, const Bytes &certificate, const std::string &hexId,
+                     const char *label) const
+{
+    const std::string file = folder_.file("certificate.der");
+    testsupport::writeFile(file, certificate);
+    std::vector<std::string> args{"--module", module(), "--token-label", token, "--login", "--pin", "1234",
+                                  "--write-object", file, "--type", "cert", "--id", hexId};
+    if (label)
+        args.insert(args.end(), {"--label", label});
+    runTool("/usr/bin/pkcs11-tool", args);
+}
+
+void SoftTokens::remove(const std::string &label) const
+{
+    runTool("/usr/bin/softhsm2-util", {"--delete-token", "--token", label});
+}
+
+void inChild(const std::function<void()> &body)
+{
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        body();
+        std::fflush(nullptr);
+        ::_exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "failed in its own process (see above)";
 }
 
 Provider openGost(const wchar_t *container, DWORD flags)

@@ -13,6 +13,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -67,6 +68,7 @@ protected:
         environment.set("CERTINSTALL_HOME", home.path().string());
         environment.set("HOME", home.path().string());
         environment.set("CERTINSTALL_MEDIA", mounts.path().string());
+        environment.set("CERTINSTALL_PKCS11", "");
         environment.set("LC_ALL", "C.UTF-8");
     }
 
@@ -87,6 +89,30 @@ protected:
     TempDir home, mounts;
     ScopedEnvironment environment;
 };
+
+// SoftHSM tokens in a private folder, with SoftHSM the only PKCS #11 module searched.
+// SoftHSM sees the tokens there when a process loads it, and the platform layer loads a
+// module once per process: tests that list tokens do it in a process of their own
+// (inChild), after making them.
+class SoftTokens {
+public:
+    explicit SoftTokens(ScopedEnvironment &environment);
+    static std::string module();
+    // A new initialized token.
+    void make(const std::string &label) const;
+    // A certificate object on the token; without a label when `label` is null.
+    void put(const std::string &token, const Bytes &certificate, const std::string &hexId,
+             const char *label) const;
+    // The token's folder deleted, as a card taken out.
+    void remove(const std::string &label) const;
+
+private:
+    TempDir folder_;
+};
+
+// Runs `body` in a child process and fails the test when an assertion failed there (its
+// messages are written as in the test's own process).
+void inChild(const std::function<void()> &body);
 
 // Owns a provider context.
 class Provider {

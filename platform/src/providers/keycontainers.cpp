@@ -2,12 +2,18 @@
 #include "lasterror.h"
 #include "stores/storefile.h"
 
+#include "text/utf8text.h"
+
+#include <openssl/x509.h>
+#include <openssl/x509v3.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <dirent.h>
 #include <map>
 #include <set>
 #include <sys/stat.h>
+#include <tuple>
 #include <utility>
 
 namespace platform {
@@ -36,6 +42,61 @@ std::vector<std::string> visibleEntries(const std::string &folder)
 }
 
 const char *keyFolderName(DWORD keySpec) { return keySpec == AT_SIGNATURE ? "signature" : "exchange"; }
+
+std::wstring hexText(const std::vector<unsigned char> &bytes)
+{
+    static const wchar_t digits[] = L"0123456789ABCDEF";
+    std::wstring text;
+    text.reserve(bytes.size() * 2);
+    for (unsigned char byte : bytes) {
+        text += digits[byte >> 4];
+        text += digits[byte & 0x0F];
+    }
+    return text;
+}
+
+// The container name of each certificate on a token, in their order; empty for one that
+// can have none (its name would be too long). A label that is not UTF-8 counts as empty.
+std::vector<std::wstring> tokenContainerNames(const std::vector<TokenCertificate> &certificates)
+{
+    std::vector<std::wstring> labels(certificates.size());
+    std::map<std::wstring, size_t> uses;
+    for (size_t i = 0; i < certificates.size(); ++i) {
+        if (!decodeUtf8(certificates[i].label, labels[i]))
+            labels[i].clear();
+        ++uses[labels[i]];
+    }
+    std::vector<std::wstring> names(certificates.size());
+    for (size_t i = 0; i < certificates.size(); ++i) {
+        const std::wstring id = hexText(certificates[i].id);
+        const std::wstring &label = labels[i];
+        names[i] = label.empty() ? id : uses[label] > 1 ? label + L" (" + id + L")" : label;
+        if (!isContainerName(names[i]))
+            names[i].clear();
+    }
+    return names;
+}
+
+// The key a token's certificate stands for: the signature key when its key usage allows
+// no encipherment and no key agreement, the exchange key otherwise (also when it has no
+// key usage or cannot be read, as nothing then limits it).
+DWORD tokenKeySpec(const std::vector<unsigned char> &certificate)
+{
+    const unsigned char *at = certificate.data();
+    X509 *parsed = d2i_X509(nullptr, &at, static_cast<long>(certificate.size()));
+    if (!parsed)
+        return AT_KEYEXCHANGE;
+    const std::uint32_t usage = X509_get_key_usage(parsed);
+    X509_free(parsed);
+    return usage & (KU_KEY_ENCIPHERMENT | KU_DATA_ENCIPHERMENT | KU_KEY_AGREEMENT) ? AT_KEYEXCHANGE : AT_SIGNATURE;
+}
+
+std::wstring tokenReaderName(const Token &token)
+{
+    std::wstring label = fromUtf8(token.label.empty() ? token.serial : token.label);
+    std::replace(label.begin(), label.end(), L'\\', L'_'); // would end the reader's part of a unique name
+    return L"TOKEN-" + label;
+}
 
 } // namespace
 
@@ -72,11 +133,13 @@ std::vector<Reader> presentReaders(const std::vector<ReaderSource> &sources)
 {
     std::vector<Reader> readers;
     std::set<std::pair<dev_t, ino_t>> seen;
+    std::set<std::tuple<std::string, CK_SLOT_ID, std::string, std::string>> seenTokens;
     std::set<std::wstring> names;
     std::map<std::wstring, int> nextSuffix;
-    auto add = [&](std::wstring name, std::string folder) {
+    auto add = [&](std::wstring name, std::string folder, std::optional<Token> token = std::nullopt) {
         struct stat st {};
-        if (::stat(folder.c_str(), &st) == 0 && !seen.insert({st.st_dev, st.st_ino}).second)
+        if (token ? !seenTokens.emplace(token->moduleFile, token->slot, token->label, token->serial).second
+                  : ::stat(folder.c_str(), &st) == 0 && !seen.insert({st.st_dev, st.st_ino}).second)
             return;
         if (!names.insert(name).second) {
             // Each base name goes on from its last suffix, so many readers of one name
@@ -87,11 +150,18 @@ std::vector<Reader> presentReaders(const std::vector<ReaderSource> &sources)
                 name = base + L"-" + std::to_wstring(suffix++);
             while (!names.insert(name).second);
         }
-        readers.push_back(Reader{std::move(name), std::move(folder)});
+        readers.push_back(Reader{std::move(name), std::move(folder), std::move(token)});
     };
     for (const ReaderSource &source : sources) {
         if (source.kind == ReaderSource::Kind::Folder) {
             add(source.name, source.path);
+            continue;
+        }
+        if (source.kind != ReaderSource::Kind::MediaRoot) {
+            for (Token &token : presentTokens(source)) {
+                std::wstring name = tokenReaderName(token); // before the token moves
+                add(std::move(name), {}, std::move(token));
+            }
             continue;
         }
         for (const std::string &medium : visibleEntries(source.path)) {
@@ -106,8 +176,15 @@ std::vector<Reader> presentReaders(const std::vector<ReaderSource> &sources)
 std::vector<Container> containersIn(const Reader &reader)
 {
     std::vector<Container> containers;
-    for (const std::string &entry : visibleEntries(reader.folder)) {
-        Container container{{}, reader.name, reader.folder + "/" + entry};
+    std::vector<TokenCertificate> certificates;
+    if (reader.token && tokenCertificates(*reader.token, certificates)) {
+        const std::vector<std::wstring> names = tokenContainerNames(certificates);
+        for (size_t i = 0; i < certificates.size(); ++i)
+            if (!names[i].empty())
+                containers.push_back(Container{names[i], reader.name, {}, reader.token, certificates[i].id});
+    }
+    for (const std::string &entry : reader.token ? std::vector<std::string>{} : visibleEntries(reader.folder)) {
+        Container container{{}, reader.name, reader.folder + "/" + entry, std::nullopt, {}};
         if (isFolder(container.folder) && readContainerName(container.folder, container.name))
             containers.push_back(std::move(container));
     }
@@ -143,8 +220,33 @@ bool findContainer(const std::vector<Reader> &readers, const std::wstring &name,
     return std::any_of(readers.begin(), readers.end(), [&](const Reader &reader) { return findIn(reader, name); });
 }
 
+namespace {
+
+// A container on a token: the certificate of that name and id, while the token is there.
+bool openTokenKey(const Container &container, DWORD keySpec, ContainerKey &out)
+{
+    std::vector<TokenCertificate> certificates;
+    if (!tokenCertificates(*container.token, certificates))
+        return fail(hresultCode(NTE_BAD_KEYSET), false);
+    const std::vector<std::wstring> names = tokenContainerNames(certificates);
+    for (size_t i = 0; i < certificates.size(); ++i) {
+        if (names[i] != container.name || certificates[i].id != container.id)
+            continue;
+        if (tokenKeySpec(certificates[i].value) != keySpec)
+            return fail(hresultCode(NTE_NO_KEY), false);
+        out = ContainerKey{};
+        out.certificate = std::move(certificates[i].value);
+        return true;
+    }
+    return fail(hresultCode(NTE_BAD_KEYSET), false);
+}
+
+} // namespace
+
 bool openContainerKey(const Container &container, DWORD keySpec, ContainerKey &out)
 {
+    if (container.token)
+        return openTokenKey(container, keySpec, out);
     std::wstring name;
     if (!readContainerName(container.folder, name) || name != container.name)
         return fail(hresultCode(NTE_BAD_KEYSET), false);

@@ -9,11 +9,19 @@
 //   signature/                    the signature key (AT_SIGNATURE), laid out alike
 //
 // A folder without a valid name, or whose name starts with '.', is not a container.
+//
+// A reader may also be a PKCS #11 token: each X.509 certificate on it that has an id is a
+// container, named by the certificate's label (its id in hexadecimal added when the label
+// is empty or repeated on the token). Its key is the exchange key unless the certificate's
+// key usage allows neither key nor data encipherment nor key agreement, then the
+// signature key.
 #pragma once
 
 #include "certificates/certobject.h"
 #include "providers/providers.h"
+#include "providers/tokens.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,13 +29,15 @@ namespace platform {
 
 struct Reader {
     std::wstring name;
-    std::string folder; // the key folder
+    std::string folder;         // the key folder
+    std::optional<Token> token; // or the token
 };
 
 // The readers the sources give now, in their order. A media root gives each folder under
-// it (in name order) that holds kMediumKeyFolder, named "MEDIA-" and the folder's name. A
-// key folder reached twice is one reader; a name given twice is made unique with "-2",
-// "-3", ….
+// it (in name order) that holds kMediumKeyFolder, named "MEDIA-" and the folder's name; a
+// PKCS #11 source each token present, named "TOKEN-" and its label ('\\' made '_'). A key
+// folder or token reached twice is one reader; a name given twice is made unique with
+// "-2", "-3", ….
 std::vector<Reader> presentReaders(const std::vector<ReaderSource> &sources);
 
 // The longest container name, in characters as Windows counts them (UTF-16 units): the
@@ -49,6 +59,8 @@ struct Container {
     std::wstring name;
     std::wstring reader;
     std::string folder;
+    std::optional<Token> token; // of a container on a token, with its certificate's id
+    std::vector<unsigned char> id;
 };
 
 // The containers in the reader's key folder, in the order of their names' code points.
@@ -67,7 +79,8 @@ struct ContainerKey {
 };
 
 // Opens the key of `keySpec` in a container found before. False with NTE_BAD_KEYSET when
-// the container is gone (its medium was removed), NTE_NO_KEY when it has no such key.
+// the container is gone (its medium or token was removed), NTE_NO_KEY when it has no such
+// key.
 bool openContainerKey(const Container &container, DWORD keySpec, ContainerKey &out);
 
 } // namespace platform

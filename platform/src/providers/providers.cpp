@@ -34,6 +34,21 @@ constexpr size_t kLargestConfig = size_t(1) << 20;
 // a longer name would end their walk through the providers there.
 constexpr size_t kLongestProviderName = 199;
 
+// The non-empty parts of a ':'-separated list, as PATH-like variables give them.
+std::vector<std::string> colonList(const std::string &all)
+{
+    std::vector<std::string> parts;
+    for (size_t at = 0; at <= all.size();) {
+        auto colon = all.find(':', at);
+        if (colon == std::string::npos)
+            colon = all.size();
+        if (colon > at)
+            parts.push_back(all.substr(at, colon - at));
+        at = colon + 1;
+    }
+    return parts;
+}
+
 std::string trimmed(const std::string &text)
 {
     const char *space = " \t\r";
@@ -217,6 +232,13 @@ private:
             if (value.empty() || value[0] != '/')
                 return sectionProblem("media \"" + value + "\" is not an absolute folder");
             provider.sources.push_back(ReaderSource{ReaderSource::Kind::MediaRoot, {}, value});
+        } else if (key == "pkcs11") {
+            if (value == "registry")
+                provider.sources.push_back(ReaderSource{ReaderSource::Kind::Pkcs11Registry, {}, {}});
+            else if (!value.empty() && value[0] == '/')
+                provider.sources.push_back(ReaderSource{ReaderSource::Kind::Pkcs11Module, {}, value});
+            else
+                return sectionProblem("pkcs11 \"" + value + "\" is neither \"registry\" nor an absolute module file");
         } else {
             sectionProblem("unknown key \"" + key + "\"");
         }
@@ -285,15 +307,7 @@ std::vector<ReaderSource> defaultReaderSources()
     std::vector<ReaderSource> sources{localReaderSource()};
     std::vector<std::string> roots;
     if (const char *listed = std::getenv("CERTINSTALL_MEDIA")) {
-        std::string all = listed;
-        for (size_t at = 0; at <= all.size();) {
-            auto colon = all.find(':', at);
-            if (colon == std::string::npos)
-                colon = all.size();
-            if (colon > at)
-                roots.push_back(all.substr(at, colon - at));
-            at = colon + 1;
-        }
+        roots = colonList(listed);
     } else {
         const std::string user = userName();
         if (!user.empty()) {
@@ -304,6 +318,12 @@ std::vector<ReaderSource> defaultReaderSources()
     }
     for (std::string &root : roots)
         sources.push_back(ReaderSource{ReaderSource::Kind::MediaRoot, {}, std::move(root)});
+    if (const char *listed = std::getenv("CERTINSTALL_PKCS11")) {
+        for (std::string &module : colonList(listed))
+            sources.push_back(ReaderSource{ReaderSource::Kind::Pkcs11Module, {}, std::move(module)});
+    } else {
+        sources.push_back(ReaderSource{ReaderSource::Kind::Pkcs11Registry, {}, {}});
+    }
     return sources;
 }
 

@@ -6,11 +6,13 @@
 //   type = 80
 //   reader = NAME /absolute/key/folder
 //   media = /absolute/mount/folder
+//   pkcs11 = registry | /absolute/module.so
 //
 // A section per provider, in the order they are listed (the GOST provider comes first
 // unless the file has a section for it). `reader` names a key folder; `media` a folder
-// whose subfolders are mounted media, each of which holding a key folder is a reader. A
-// provider with neither searches the default readers. A section for the GOST provider may
+// whose subfolders are mounted media, each of which holding a key folder is a reader;
+// `pkcs11` the PKCS #11 modules of p11-kit's registry, or one module, each of whose tokens
+// is a reader. A provider with none of them searches the default readers. A section for the GOST provider may
 // give it readers but not another type. A section with a mistake (a NUL character, a
 // provider name of more than 199 characters among them) is left out, and each mistake is
 // written to standard error with the file and line, its control characters escaped, so
@@ -33,9 +35,14 @@ extern const char kMediumKeyFolder[];
 
 // A place to search for key folders, as the configuration names it.
 struct ReaderSource {
-    enum class Kind { Folder, MediaRoot };
+    enum class Kind {
+        Folder,
+        MediaRoot,
+        Pkcs11Registry, // every module p11-kit registers but the trust anchors'
+        Pkcs11Module,   // the module at `path`
+    };
     Kind kind = Kind::Folder;
-    std::wstring name; // of a key folder; media are named after their mount folder
+    std::wstring name; // of a key folder; media and tokens are named after themselves
     std::string path;
 };
 
@@ -62,7 +69,9 @@ ReaderSource localReaderSource();
 
 // The default readers: the folder "keys" under $CERTINSTALL_HOME (reader LOCAL), then the
 // media mounted in the desktop's mount folders (/media/$USER, /run/media/$USER, /media),
-// or in the folders that $CERTINSTALL_MEDIA lists instead (separated by ':').
+// or in the folders that $CERTINSTALL_MEDIA lists instead (separated by ':'), then the
+// tokens of the PKCS #11 modules in p11-kit's registry, or of the modules that
+// $CERTINSTALL_PKCS11 lists instead (separated by ':').
 std::vector<ReaderSource> defaultReaderSources();
 
 // Provider names compare as Windows compares them: without regard to case.
