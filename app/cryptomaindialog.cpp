@@ -163,6 +163,33 @@ void CryptoMainDialog::searchContainers()
     m_installButton->Disable();
 }
 
+void CryptoMainDialog::OnContainerListOpening(wxCommandEvent &event)
+{
+    event.Skip();
+    if (m_providerCombo->GetSelection() == wxNOT_FOUND)
+        return;
+    std::vector<std::wstring> containers;
+    try {
+        const crypto::CryptoProvider provider = m_selection.openProvider(1);
+        containers = provider.enumContainers();
+    } catch (const std::exception &) {
+        return; // the list stays as the last search left it; a search tells why
+    }
+    std::vector<std::wstring> listed;
+    for (const wxString &name : m_containerCombo->GetStrings())
+        listed.push_back(name.ToStdWstring());
+    if (containers == listed)
+        return;
+    const wxString chosen = m_containerCombo->GetStringSelection();
+    m_containerCombo->Set(std::vector<wxString>(containers.begin(), containers.end()));
+    // The choice stays where its container does; SetStringSelection sends no text event.
+    if (!chosen.empty() && !m_containerCombo->SetStringSelection(chosen)) {
+        m_selection.containerName.clear();
+        m_viewCertificateButton->Disable();
+        m_installButton->Disable();
+    }
+}
+
 void CryptoMainDialog::OnProviderChanged(wxCommandEvent &)
 {
     const int item = m_providerCombo->GetSelection();

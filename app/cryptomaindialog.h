@@ -27,6 +27,9 @@ protected:
     void OnInitDialog(wxInitDialogEvent &event) override;
     void OnProviderChanged(wxCommandEvent &event) override;
     void OnContainerChanged(wxCommandEvent &event) override;
+    // The list of containers, as it opens, lists what the provider sees now (a container
+    // made or imported since, a token inserted), keeping the choice; it asks nothing.
+    void OnContainerListOpening(wxCommandEvent &event) override;
     void OnViewCertificate(wxCommandEvent &event) override;
     void OnStoreChanged(wxCommandEvent &event) override;
     void OnViewStore(wxCommandEvent &event) override;

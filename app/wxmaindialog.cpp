@@ -163,6 +163,8 @@ wxMainDialog::wxMainDialog(wxWindow *parent, wxWindowID id, const wxString &titl
                              nullptr, this);
     m_containerCombo->Connect(wxEVT_COMMAND_TEXT_UPDATED, wxCommandEventHandler(wxMainDialog::OnContainerChanged),
                               nullptr, this);
+    m_containerCombo->Connect(wxEVT_COMBOBOX_DROPDOWN, wxCommandEventHandler(wxMainDialog::OnContainerListOpening),
+                              nullptr, this);
     m_viewCertificateButton->Connect(wxEVT_COMMAND_BUTTON_CLICKED,
                                      wxCommandEventHandler(wxMainDialog::OnViewCertificate), nullptr, this);
     m_storeCombo->Connect(wxEVT_COMMAND_TEXT_UPDATED, wxCommandEventHandler(wxMainDialog::OnStoreChanged), nullptr,
@@ -184,6 +186,8 @@ wxMainDialog::~wxMainDialog()
                                 nullptr, this);
     m_containerCombo->Disconnect(wxEVT_COMMAND_TEXT_UPDATED,
                                  wxCommandEventHandler(wxMainDialog::OnContainerChanged), nullptr, this);
+    m_containerCombo->Disconnect(wxEVT_COMBOBOX_DROPDOWN,
+                                 wxCommandEventHandler(wxMainDialog::OnContainerListOpening), nullptr, this);
     m_viewCertificateButton->Disconnect(wxEVT_COMMAND_BUTTON_CLICKED,
                                         wxCommandEventHandler(wxMainDialog::OnViewCertificate), nullptr, this);
     m_storeCombo->Disconnect(wxEVT_COMMAND_TEXT_UPDATED, wxCommandEventHandler(wxMainDialog::OnStoreChanged),

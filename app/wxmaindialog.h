@@ -34,6 +34,7 @@ protected:
     virtual void OnInitDialog(wxInitDialogEvent &event) { event.Skip(); }
     virtual void OnProviderChanged(wxCommandEvent &event) { event.Skip(); }
     virtual void OnContainerChanged(wxCommandEvent &event) { event.Skip(); }
+    virtual void OnContainerListOpening(wxCommandEvent &event) { event.Skip(); }
     virtual void OnViewCertificate(wxCommandEvent &event) { event.Skip(); }
     virtual void OnStoreChanged(wxCommandEvent &event) { event.Skip(); }
     virtual void OnViewStore(wxCommandEvent &event) { event.Skip(); }

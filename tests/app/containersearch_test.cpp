@@ -45,6 +45,25 @@ TEST_F(ContainerSearch, AsksForTheMediumWhenNoContainerIsFound)
     EXPECT_EQ(window->containerCombo()->GetCount(), 0u);
 }
 
+// A container made (or imported) after the search shows when the list opens, without a
+// question; the one chosen stays chosen.
+TEST_F(ContainerSearch, TheListOpeningListsWhatTheProviderSeesNow)
+{
+    makeLocalContainer(L"Первый", L"Первый владелец");
+    MainWindow *window = openWindow();
+    pick(window->containerCombo(), L"Первый");
+    makeLocalContainer(L"Второй", L"Второй владелец");
+
+    wxCommandEvent opening(wxEVT_COMBOBOX_DROPDOWN, window->containerCombo()->GetId());
+    opening.SetEventObject(window->containerCombo());
+    window->containerCombo()->GetEventHandler()->ProcessEvent(opening);
+
+    EXPECT_EQ(window->containerCombo()->GetCount(), 2u);
+    EXPECT_EQ(window->containerCombo()->GetStringSelection(), wxString(L"Первый"));
+    EXPECT_TRUE(window->installButton()->IsEnabled());
+    EXPECT_TRUE(guitest::dialogs().messageBoxes().empty());
+}
+
 TEST_F(ContainerSearch, AsksOverTheWindowOnceItIsShown)
 {
     makeContainerOnMedium("stick", L"На носителе", L"Владелец носителя");
