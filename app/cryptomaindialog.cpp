@@ -166,6 +166,18 @@ void CryptoMainDialog::searchContainers()
 void CryptoMainDialog::OnContainerListOpening(wxCommandEvent &event)
 {
     event.Skip();
+    relistContainers();
+}
+
+void CryptoMainDialog::OnActivate(wxActivateEvent &event)
+{
+    event.Skip();
+    if (event.GetActive() && m_started)
+        relistContainers();
+}
+
+void CryptoMainDialog::relistContainers()
+{
     if (m_providerCombo->GetSelection() == wxNOT_FOUND)
         return;
     std::vector<std::wstring> containers;

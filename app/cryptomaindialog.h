@@ -27,9 +27,12 @@ protected:
     void OnInitDialog(wxInitDialogEvent &event) override;
     void OnProviderChanged(wxCommandEvent &event) override;
     void OnContainerChanged(wxCommandEvent &event) override;
-    // The list of containers, as it opens, lists what the provider sees now (a container
-    // made or imported since, a token inserted), keeping the choice; it asks nothing.
+    // The list of containers, as it opens and when the window is activated again, lists what
+    // the provider sees now (a container made or imported meanwhile, a token inserted),
+    // keeping the choice; it asks nothing. (GTK opens no empty list.)
     void OnContainerListOpening(wxCommandEvent &event) override;
+    void OnActivate(wxActivateEvent &event) override;
+    void relistContainers();
     void OnViewCertificate(wxCommandEvent &event) override;
     void OnStoreChanged(wxCommandEvent &event) override;
     void OnViewStore(wxCommandEvent &event) override;

@@ -159,6 +159,7 @@ wxMainDialog::wxMainDialog(wxWindow *parent, wxWindowID id, const wxString &titl
     Connect(wxEVT_CLOSE_WINDOW, wxCloseEventHandler(wxMainDialog::OnClose));
     Connect(wxEVT_IDLE, wxIdleEventHandler(wxMainDialog::OnIdle));
     Connect(wxEVT_INIT_DIALOG, wxInitDialogEventHandler(wxMainDialog::OnInitDialog));
+    Connect(wxEVT_ACTIVATE, wxActivateEventHandler(wxMainDialog::OnActivate));
     m_providerCombo->Connect(wxEVT_COMMAND_TEXT_UPDATED, wxCommandEventHandler(wxMainDialog::OnProviderChanged),
                              nullptr, this);
     m_containerCombo->Connect(wxEVT_COMMAND_TEXT_UPDATED, wxCommandEventHandler(wxMainDialog::OnContainerChanged),
@@ -182,6 +183,7 @@ wxMainDialog::~wxMainDialog()
     Disconnect(wxEVT_CLOSE_WINDOW, wxCloseEventHandler(wxMainDialog::OnClose));
     Disconnect(wxEVT_IDLE, wxIdleEventHandler(wxMainDialog::OnIdle));
     Disconnect(wxEVT_INIT_DIALOG, wxInitDialogEventHandler(wxMainDialog::OnInitDialog));
+    Disconnect(wxEVT_ACTIVATE, wxActivateEventHandler(wxMainDialog::OnActivate));
     m_providerCombo->Disconnect(wxEVT_COMMAND_TEXT_UPDATED, wxCommandEventHandler(wxMainDialog::OnProviderChanged),
                                 nullptr, this);
     m_containerCombo->Disconnect(wxEVT_COMMAND_TEXT_UPDATED,

@@ -35,6 +35,7 @@ protected:
     virtual void OnProviderChanged(wxCommandEvent &event) { event.Skip(); }
     virtual void OnContainerChanged(wxCommandEvent &event) { event.Skip(); }
     virtual void OnContainerListOpening(wxCommandEvent &event) { event.Skip(); }
+    virtual void OnActivate(wxActivateEvent &event) { event.Skip(); }
     virtual void OnViewCertificate(wxCommandEvent &event) { event.Skip(); }
     virtual void OnStoreChanged(wxCommandEvent &event) { event.Skip(); }
     virtual void OnViewStore(wxCommandEvent &event) { event.Skip(); }

@@ -45,8 +45,8 @@ TEST_F(ContainerSearch, AsksForTheMediumWhenNoContainerIsFound)
     EXPECT_EQ(window->containerCombo()->GetCount(), 0u);
 }
 
-// A container made (or imported) after the search shows when the list opens, without a
-// question; the one chosen stays chosen.
+// A container made (or imported) after the search shows when the list opens or the window
+// is activated, without a question; the one chosen stays chosen.
 TEST_F(ContainerSearch, TheListOpeningListsWhatTheProviderSeesNow)
 {
     makeLocalContainer(L"Первый", L"Первый владелец");
@@ -61,6 +61,13 @@ TEST_F(ContainerSearch, TheListOpeningListsWhatTheProviderSeesNow)
     EXPECT_EQ(window->containerCombo()->GetCount(), 2u);
     EXPECT_EQ(window->containerCombo()->GetStringSelection(), wxString(L"Первый"));
     EXPECT_TRUE(window->installButton()->IsEnabled());
+
+    // Coming back to the window does the same: GTK opens no list while it is empty.
+    makeLocalContainer(L"Третий", L"Третий владелец");
+    wxActivateEvent activated(wxEVT_ACTIVATE, true, window->GetId());
+    window->GetEventHandler()->ProcessEvent(activated);
+
+    EXPECT_EQ(window->containerCombo()->GetCount(), 3u);
     EXPECT_TRUE(guitest::dialogs().messageBoxes().empty());
 }
 
