@@ -2,6 +2,9 @@
 // its key.
 #include "mainwindowtest.h"
 
+#include "certfactory.h"
+#include "keymedia.h"
+
 #include "crypto/cryptexception.h"
 #include "crypto/provider.h"
 
@@ -140,6 +143,25 @@ TEST_F(Installation, TheKeyLinkNamesTheUniqueContainerNameAndTheProvider)
     EXPECT_EQ(link.keySpec, static_cast<DWORD>(AT_KEYEXCHANGE));
     EXPECT_EQ(link.flags, 0u);
     EXPECT_EQ(link.parameters, 0u);
+}
+
+// A certificate on a token (a SoftHSM one here) is a container like a folder's: listed,
+// installed, its key link naming the token's unique name.
+TEST_F(Installation, ACertificateOnATokenIsInstalledWithItsKeyLink)
+{
+    keymediatest::ScopedEnvironment environment;
+    keymediatest::SoftTokens tokens(environment);
+    tokens.make("Рутокен");
+    tokens.put("Рутокен", testsupport::makeCertificate({}), "01", "Сидоров");
+    MainWindow *window = openWindow();
+    pick(window->containerCombo(), L"Сидоров");
+
+    click(window->installButton());
+
+    const auto installed = systemStore(L"My");
+    ASSERT_EQ(installed.size(), 1u);
+    EXPECT_EQ(keyLinkOf(installed[0]).container, L"\\\\.\\TOKEN-Рутокен\\Сидоров");
+    EXPECT_EQ(keyLinkOf(installed[0]).provider, kGostProvider);
 }
 
 TEST_F(Installation, TheLinkedKeyOpensThroughTheInstalledCertificate)
