@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -46,11 +47,18 @@ int openRegularFile(const std::string &path, int flags)
 
 bool takeShareLock(int fd, bool exclusive)
 {
-    while (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
-        if (errno == EWOULDBLOCK)
-            return fail(ERROR_SHARING_VIOLATION, false);
-        if (errno != EINTR)
+    // A child that another thread forks (GLib starting its bus helper, say) holds a copy of
+    // every descriptor, and so every lock, until it execs, when they close: a lock that
+    // goes within a moment was no handle's. One that stays is, as on Windows.
+    for (int waited = 0; ::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0;) {
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK)
             return true; // a file system without locks: nothing to share
+        if (++waited > 25)
+            return fail(ERROR_SHARING_VIOLATION, false);
+        const timespec pause{0, 10 * 1000 * 1000};
+        ::nanosleep(&pause, nullptr);
     }
     return true;
 }

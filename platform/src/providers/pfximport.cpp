@@ -21,6 +21,7 @@
 #include <climits>
 #include <filesystem>
 #include <memory>
+#include <cstdlib>
 #include <mutex>
 
 namespace platform {
@@ -58,9 +59,14 @@ void loadAlgorithms()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        // Naming one provider stops OpenSSL loading the default one by itself.
-        OSSL_PROVIDER_load(nullptr, "default");
-        OSSL_PROVIDER_load(nullptr, "legacy");
+        // Naming one provider stops OpenSSL loading the default one by itself. They are
+        // given back at exit, before OpenSSL's own clean-up, which frees only what no one holds.
+        static OSSL_PROVIDER *defaults = OSSL_PROVIDER_load(nullptr, "default");
+        static OSSL_PROVIDER *legacy = OSSL_PROVIDER_load(nullptr, "legacy");
+        std::atexit([] {
+            OSSL_PROVIDER_unload(legacy);
+            OSSL_PROVIDER_unload(defaults);
+        });
         if (ENGINE *gost = ENGINE_by_id("gost")) {
             if (ENGINE_init(gost))
                 ENGINE_set_default(gost, ENGINE_METHOD_ALL);
@@ -350,8 +356,11 @@ bool writeKeys(Contents &contents, const std::string &password, const PfxTarget 
         written.push_back(folder);
         if (names)
             names->push_back(container.name);
-        links.push_back(Link{owner, uniqueContainerName(Container{container.name, target.reader, folder}),
-                             container.keySpec});
+        Container made;
+        made.name = container.name;
+        made.reader = target.reader;
+        made.folder = folder;
+        links.push_back(Link{owner, uniqueContainerName(made), container.keySpec});
     }
     return true;
 }
