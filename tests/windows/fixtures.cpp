@@ -24,7 +24,8 @@ std::vector<testsupport::CertificateSpec> madeByTests()
     return {wanted("Test", 2082738600, 0), // certificaterecord_test.cpp
             // certificaterows_test.cpp
             wanted("Сидоров", 0, 2083492800), wanted("Петров", 0, 2213352000), wanted("Абрамов", 0, 2082715200),
-            wanted("Петров", 0, 2109240000)};
+            wanted("Петров", 0, 2109240000), wanted("Ёжиков", 0, 2083492800), wanted("Елизаров", 0, 2083492800),
+            wanted("Иванов", 0, 2083492800)};
 }
 
 } // namespace
