@@ -53,10 +53,11 @@ trap 'cleanup; rm -rf "$work"' EXIT
 fresh_prefix() {
   cleanup
   WINEPREFIX=$(mktemp -d)
-  "$wine" wineboot -i >/dev/null 2>&1
-  # No window manager runs on the display: Wine draws the title bars itself.
-  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
-  /usr/lib/wine/wineserver -w
+  "$wine" wineboot -i >/dev/null 2>&1 || fail "wineboot could not make a new Wine prefix"
+  # No window manager runs on the display: Wine draws the title bars itself. (Only how the
+  # windows look; a busy wineserver that refuses it now and then fails nothing.)
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
+  /usr/lib/wine/wineserver -w || fail "the Wine prefix's server did not settle"
 }
 fresh_prefix
 
