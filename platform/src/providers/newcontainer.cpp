@@ -78,7 +78,9 @@ std::wstring cutTo(std::wstring text, size_t units)
 std::wstring unusedContainerName(const std::string &keyFolder, const std::wstring &wanted)
 {
     std::set<std::wstring> taken;
-    for (const Container &container : containersIn(Reader{L"", keyFolder}))
+    Reader folder;
+    folder.folder = keyFolder;
+    for (const Container &container : containersIn(folder))
         taken.insert(container.name);
     const std::wstring whole = cutTo(wanted, kLongestContainerName);
     if (!taken.count(whole))
@@ -104,9 +106,9 @@ std::string writeNewContainer(const std::string &keyFolder, const NewContainer &
     if (fill(staging, container)) {
         // The folder's own name says nothing; the first free one of a numbered series.
         for (unsigned n = 0; n < 100000; ++n) {
-            char leaf[32];
-            std::snprintf(leaf, sizeof leaf, "/imported.%03u", n);
-            const std::string folder = keyFolder + leaf;
+            char suffix[16];
+            std::snprintf(suffix, sizeof suffix, ".%03u", n);
+            const std::string folder = keyFolder + "/" + container.folderStem + suffix;
             if (::renameat2(AT_FDCWD, staging.c_str(), AT_FDCWD, folder.c_str(), RENAME_NOREPLACE) == 0) {
                 // The rename lasts only once the key folder is written.
                 const int fd = ::open(keyFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

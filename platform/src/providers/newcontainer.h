@@ -12,6 +12,7 @@ struct NewContainer {
     DWORD keySpec = AT_KEYEXCHANGE;
     Bytes certificate;         // DER; none when empty
     std::string privateKeyPem; // as it is to be kept (this layer writes only encrypted keys)
+    std::string folderStem = "imported"; // the folder's own name, which no reader goes by
 };
 
 // `wanted` when no container of the key folder has that name, else the first free of
