@@ -352,7 +352,7 @@ void CryptoMainDialog::OnInstall(wxCommandEvent &)
         const std::wstring storeShown =
             m_selection.storeIsFile ? m_selection.storeName : storeTitle(m_selection.storeName);
         what = L"Не удалось установить сертификат в хранилище «" + storeShown + L"».\n\n";
-        const boost::shared_ptr<crypto::CryptoStore> store(m_selection.openStore());
+        const boost::shared_ptr<crypto::CryptoStore> store = m_selection.openStore();
         store->add(certificate);
         // A store file is written now, so that the success box below is true for it too.
         store->commit();

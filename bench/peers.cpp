@@ -141,7 +141,7 @@ int main(int argc, char **argv)
             info.dwProvType = provider.providerType();
             info.dwKeySpec = AT_KEYEXCHANGE;
             certificate.setProperty(&info, CERT_KEY_PROV_INFO_PROP_ID, 0);
-            boost::shared_ptr<crypto::CryptoStore> installed(selection.openStore());
+            const boost::shared_ptr<crypto::CryptoStore> installed = selection.openStore();
             installed->add(certificate);
             installed->commit();
         }));

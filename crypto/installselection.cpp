@@ -7,11 +7,9 @@ crypto::CryptoProvider InstallSelection::openProvider(int mode) const
     return crypto::CryptoProvider(providerType, providerName, CRYPT_VERIFYCONTEXT);
 }
 
-crypto::CryptoStore *InstallSelection::openStore() const
+boost::shared_ptr<crypto::CryptoStore> InstallSelection::openStore() const
 {
-    if (storeIsFile)
-        return new crypto::SerializedStore(storeName);
-    return new crypto::CryptoStore(nullptr, storeName);
+    return crypto::openStore(storeName, storeIsFile);
 }
 
 void InstallSelection::setStoreName(const std::wstring &name) { storeName = name; }

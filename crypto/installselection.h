@@ -16,7 +16,7 @@ struct InstallSelection {
     // Mode 1 (the container search) always opens a context without a container; mode 2
     // opens the chosen container when there is one.
     crypto::CryptoProvider openProvider(int mode) const;
-    // A new store object the caller hands to a shared pointer at once.
-    crypto::CryptoStore *openStore() const;
+    // The chosen store, as crypto::openStore opens it.
+    boost::shared_ptr<crypto::CryptoStore> openStore() const;
     void setStoreName(const std::wstring &name);
 };
