@@ -212,7 +212,6 @@ void StoreViewDialog::showStoreChanged(const std::wstring &nameOrPath, bool isFi
                         : wxString(page->nameOrPath).IsSameAs(nameOrPath, false)))
                 editor->relist(*page);
         }
-        editor->refreshCounts();
     }
 }
 
@@ -353,8 +352,7 @@ void StoreViewDialog::OnListKey(wxKeyEvent &event)
     if (record && !event.HasModifiers() && (key == WXK_DELETE || key == WXK_NUMPAD_DELETE)) {
         if (!record->readOnly)
             deleteSelected(*record);
-    }
-    else if (record && !event.HasModifiers() && (key == WXK_RETURN || key == WXK_NUMPAD_ENTER))
+    } else if (record && !event.HasModifiers() && (key == WXK_RETURN || key == WXK_NUMPAD_ENTER))
         viewSelected(*record);
     else if (record && event.GetModifiers() == wxMOD_CONTROL && key == 'A')
         record->list->selectAll();
@@ -726,16 +724,12 @@ void StoreViewDialog::exportRows(const __page_data &page, std::wstring path, int
     });
 }
 
-bool StoreViewDialog::commitStoreFile(const __page_data &page)
+void StoreViewDialog::commitStoreFile(const __page_data &page)
 {
     crypto::CryptoStore &store = *page.store;
-    if (!dynamic_cast<crypto::SerializedStore *>(&store) ||
+    if (dynamic_cast<crypto::SerializedStore *>(&store))
         runReported(L"Не удалось записать хранилище " + quoted(page.title) + L"; оно показано таким, каким его хранит файл.",
-                    [&] { store.commit(); }))
-        return true;
-    // Else the store would show, and write at the next commit, a change its file lacks.
-    resyncStore(page);
-    return false;
+                    [&] { store.commit(); });
 }
 
 void StoreViewDialog::resyncStore(const __page_data &page)
