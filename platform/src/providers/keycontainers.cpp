@@ -77,18 +77,14 @@ std::vector<std::wstring> tokenContainerNames(const std::vector<TokenCertificate
     return names;
 }
 
-// The key a token's certificate stands for: the signature key when its key usage allows
-// no encipherment and no key agreement, the exchange key otherwise (also when it has no
-// key usage or cannot be read, as nothing then limits it).
+// The key a token's certificate stands for (keySpecOf; the exchange key when it cannot be read).
 DWORD tokenKeySpec(const std::vector<unsigned char> &certificate)
 {
     const unsigned char *at = certificate.data();
     X509 *parsed = d2i_X509(nullptr, &at, static_cast<long>(certificate.size()));
-    if (!parsed)
-        return AT_KEYEXCHANGE;
-    const std::uint32_t usage = X509_get_key_usage(parsed);
+    const DWORD keySpec = keySpecOf(parsed);
     X509_free(parsed);
-    return usage & (KU_KEY_ENCIPHERMENT | KU_DATA_ENCIPHERMENT | KU_KEY_AGREEMENT) ? AT_KEYEXCHANGE : AT_SIGNATURE;
+    return keySpec;
 }
 
 std::wstring tokenReaderName(const Token &token)
@@ -262,6 +258,14 @@ bool openContainerKey(const Container &container, DWORD keySpec, ContainerKey &o
     else if (out.certificate.empty())
         out.certificateError = hresultCode(SCARD_E_NO_SUCH_CERTIFICATE);
     return true;
+}
+
+DWORD keySpecOf(X509 *certificate)
+{
+    if (!certificate)
+        return AT_KEYEXCHANGE;
+    const std::uint32_t usage = X509_get_key_usage(certificate);
+    return usage & (KU_KEY_ENCIPHERMENT | KU_DATA_ENCIPHERMENT | KU_KEY_AGREEMENT) ? AT_KEYEXCHANGE : AT_SIGNATURE;
 }
 
 } // namespace platform

@@ -21,6 +21,8 @@
 #include "providers/providers.h"
 #include "providers/tokens.h"
 
+#include <openssl/types.h>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -82,5 +84,10 @@ struct ContainerKey {
 // the container is gone (its medium or token was removed), NTE_NO_KEY when it has no such
 // key.
 bool openContainerKey(const Container &container, DWORD keySpec, ContainerKey &out);
+
+// The key a certificate stands for: the signature key when its key usage allows no
+// encipherment and no key agreement, the exchange key otherwise (also without a key usage,
+// or without a certificate, as nothing then limits it; Windows files such keys so too).
+DWORD keySpecOf(X509 *certificate);
 
 } // namespace platform

@@ -284,16 +284,6 @@ Bytes derOf(X509 *certificate)
     return der;
 }
 
-// AT_SIGNATURE when the certificate's key usage allows neither encipherment nor key
-// agreement; AT_KEYEXCHANGE otherwise (also without a key usage, as Windows files them).
-DWORD keySpecOf(X509 *certificate)
-{
-    if (!certificate)
-        return AT_KEYEXCHANGE;
-    const uint32_t usage = X509_get_key_usage(certificate);
-    return usage & (KU_KEY_ENCIPHERMENT | KU_DATA_ENCIPHERMENT | KU_KEY_AGREEMENT) ? AT_KEYEXCHANGE : AT_SIGNATURE;
-}
-
 std::wstring subjectOf(X509 *certificate)
 {
     const Bytes der = derOf(certificate);
