@@ -1,6 +1,6 @@
 # The program for Windows, cross-built with MinGW-w64 against a static wxMSW
 # (scripts/build-windows builds both):
-#   cmake -S . -B build-windows/x86_64 -DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/toolchain-mingw-x86_64.cmake \
+#   cmake -S . -B build-windows/x86_64 -DCMAKE_TOOLCHAIN_FILE=$PWD/cmake/toolchain-mingw.cmake -DMINGW_ARCH=x86_64 \
 #         -DCERTINSTALL_WX_CONFIG=<wxMSW prefix>/bin/wx-config
 # crypto/ and the windows call the real SDK; the platform layer is not built.
 enable_language(RC)

@@ -8,7 +8,7 @@ build_dir=$2
 for arch in i686 x86_64; do
   out="$build_dir/windows-crypto-$arch"
   cmake -S "$source_dir/cmake/windows-crypto" -B "$out" \
-    -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-mingw-$arch.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-mingw.cmake" -DMINGW_ARCH="$arch" -DCMAKE_BUILD_TYPE=Release >/dev/null
   rm -f "$out/linkcheck.exe"
   cmake --build "$out" -- -j2
   test -s "$out/linkcheck.exe"

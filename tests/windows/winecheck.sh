@@ -45,15 +45,28 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d" LANG=ru_R
 export WINEPREFIX=""
 work=$(mktemp -d)
 log=$work/log
+# The old prefix's server must have ended before its folder goes: wine finds a prefix's
+# server by the folder's device and inode, and a new folder may get the same inode.
 cleanup() {
-  if [ -n "$WINEPREFIX" ]; then /usr/lib/wine/wineserver -k 2>/dev/null || true; rm -rf "$WINEPREFIX"; fi
+  if [ -n "$WINEPREFIX" ]; then
+    /usr/lib/wine/wineserver -k 2>/dev/null || true
+    /usr/lib/wine/wineserver -w 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+  fi
 }
 trap 'cleanup; rm -rf "$work"' EXIT
-# Each check starts from a new Windows user, so that none sees what another left.
+# Each check starts from a new Windows user, so that none sees what another left. A
+# wineboot that fails is tried once more in another new prefix; its output is shown.
 fresh_prefix() {
-  cleanup
-  WINEPREFIX=$(mktemp -d)
-  "$wine" wineboot -i >/dev/null 2>&1 || fail "wineboot could not make a new Wine prefix"
+  local attempt
+  for attempt in 1 2; do
+    cleanup
+    WINEPREFIX=$(mktemp -d)
+    "$wine" wineboot -i >"$work/wineboot" 2>&1 && break
+    echo "winecheck: wineboot failed with exit code $? (try $attempt of 2):" >&2
+    tr -d '\r' <"$work/wineboot" | tail -20 >&2
+    [ "$attempt" -lt 2 ] || fail "wineboot could not make a new Wine prefix"
+  done
   # No window manager runs on the display: Wine draws the title bars itself. (Only how the
   # windows look; a busy wineserver that refuses it now and then fails nothing.)
   "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
