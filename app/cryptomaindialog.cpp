@@ -3,9 +3,9 @@
 #include "app/keyplaces.h"
 #include "app/programexit.h"
 #include "certview/certviewdialog.h"
+#include "certview/errorbox.h"
 #include "certview/windowplacement.h"
 #include "crypto/certificate.h"
-#include "crypto/cryptexception.h"
 #include "crypto/cryptoconfig.h"
 #include "crypto/key.h"
 #include "crypto/provider.h"
@@ -30,7 +30,6 @@ const wchar_t kProposedProvider[] = L"Crypto-Pro GOST R 34.10-2001 Cryptographic
 const DWORD kProposedProviderType = 75; // PROV_GOST_2001_DH
 
 const wchar_t kFromFile[] = L"Из файла...";
-const wchar_t kStandardException[] = L"Исключение стандартной библиотеки";
 
 bool isFileType(const std::wstring &type) { return type == L"File" || type == L"file"; }
 
@@ -154,10 +153,8 @@ void CryptoMainDialog::searchContainers()
                             keyPlacesHint(),
                         L"Отсутствует носитель", wxYES_NO) == wxYES)
             searchContainers();
-    } catch (const crypto::CryptException &e) {
-        showMessage(e.message(), L"Ошибка создания провайдера", 0);
-    } catch (const std::exception &) {
-        showMessage(kStandardException, L"Ошибка", 0);
+    } catch (const std::exception &error) {
+        showErrorBox(this, error, L"Ошибка создания провайдера", L"Ошибка");
     }
     m_viewCertificateButton->Disable();
     m_installButton->Disable();
@@ -301,10 +298,8 @@ void CryptoMainDialog::OnViewStore(wxCommandEvent &)
         // Placed by the window manager it could open partly off the display.
         placeOnDisplayOf(*editor, this);
         editor->Show(true);
-    } catch (const crypto::CryptException &e) {
-        showMessage(e.message(), L"Ошибка", 0);
-    } catch (const std::exception &) {
-        showMessage(kStandardException, L"Ошибка создания сертификата", 0);
+    } catch (const std::exception &error) {
+        showErrorBox(this, error, L"Ошибка", L"Ошибка создания сертификата");
     }
 }
 
@@ -317,10 +312,8 @@ void CryptoMainDialog::OnViewCertificate(wxCommandEvent &)
         // The dialog copies what it shows: the certificate, key and context go right after.
         auto *dialog = new CertViewDialog(certificate, this, L"Свойства сертификата");
         dialog->Show(true);
-    } catch (const crypto::CryptException &e) {
-        showMessage(e.message(), L"Ошибка создания сертификата", 0);
-    } catch (const std::exception &) {
-        showMessage(kStandardException, L"Ошибка", 0);
+    } catch (const std::exception &error) {
+        showErrorBox(this, error, L"Ошибка создания сертификата", L"Ошибка");
     }
 }
 
@@ -332,22 +325,7 @@ void CryptoMainDialog::OnInstall(wxCommandEvent &)
     try {
         // Released in reverse: the store first (a store file is closed), the provider last.
         const crypto::CryptoProvider provider = m_selection.openProvider(2);
-        const crypto::CryptoKey key(provider, AT_KEYEXCHANGE);
-        crypto::CryptoCertificate certificate(key);
-
-        // The link names the container as the provider knows it uniquely, so the installed
-        // certificate finds its key even where the listed name would be ambiguous.
-        std::wstring providerName = provider.providerName();
-        std::wstring containerName = provider.uniqueContainerName();
-        CRYPT_KEY_PROV_INFO keyLink{};
-        keyLink.pwszContainerName = &containerName[0];
-        keyLink.pwszProvName = &providerName[0];
-        keyLink.dwProvType = provider.providerType();
-        keyLink.dwFlags = 0;
-        keyLink.cProvParam = 0;
-        keyLink.rgProvParam = nullptr;
-        keyLink.dwKeySpec = AT_KEYEXCHANGE;
-        certificate.setProperty(&keyLink, CERT_KEY_PROV_INFO_PROP_ID, 0);
+        const crypto::CryptoCertificate certificate = crypto::linkedCertificate(provider);
 
         const std::wstring storeShown =
             m_selection.storeIsFile ? m_selection.storeName : storeTitle(m_selection.storeName);
@@ -361,9 +339,7 @@ void CryptoMainDialog::OnInstall(wxCommandEvent &)
 
         showMessage(L"Сертификат '" + certificate.simpleDisplayName() + L"' установлен!\nХранилище: " + storeShown,
                     L"Результат установки сертификата", 0);
-    } catch (const crypto::CryptException &e) {
-        showMessage(what + e.message(), L"Ошибка", 0);
-    } catch (const std::exception &) {
-        showMessage(kStandardException, L"Ошибка установки сертификата", 0);
+    } catch (const std::exception &error) {
+        showErrorBox(this, error, L"Ошибка", L"Ошибка установки сертификата", what);
     }
 }

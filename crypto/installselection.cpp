@@ -1,5 +1,7 @@
 #include "crypto/installselection.h"
 
+#include "crypto/key.h"
+
 crypto::CryptoProvider InstallSelection::openProvider(int mode) const
 {
     if (!containerName.empty() && mode != 1)
@@ -13,3 +15,21 @@ boost::shared_ptr<crypto::CryptoStore> InstallSelection::openStore() const
 }
 
 void InstallSelection::setStoreName(const std::wstring &name) { storeName = name; }
+
+crypto::CryptoCertificate crypto::linkedCertificate(const CryptoProvider &provider)
+{
+    CryptoCertificate certificate;
+    {
+        const CryptoKey key(provider, AT_KEYEXCHANGE);
+        certificate = CryptoCertificate(key);
+    }
+    std::wstring providerName = provider.providerName();
+    std::wstring containerName = provider.uniqueContainerName();
+    CRYPT_KEY_PROV_INFO keyLink{};
+    keyLink.pwszContainerName = &containerName[0];
+    keyLink.pwszProvName = &providerName[0];
+    keyLink.dwProvType = provider.providerType();
+    keyLink.dwKeySpec = AT_KEYEXCHANGE;
+    certificate.setProperty(&keyLink, CERT_KEY_PROV_INFO_PROP_ID, 0);
+    return certificate;
+}

@@ -1,6 +1,7 @@
 // The installation window's record of the user's choice: provider, container, target store.
 #pragma once
 
+#include "crypto/certificate.h"
 #include "crypto/provider.h"
 #include "crypto/store.h"
 
@@ -20,3 +21,12 @@ struct InstallSelection {
     boost::shared_ptr<crypto::CryptoStore> openStore() const;
     void setStoreName(const std::wstring &name);
 };
+
+namespace crypto {
+
+// The certificate kept with the exchange key of the provider's container, linked to that
+// container as the provider names it uniquely, so that once installed it finds its key even
+// where the listed name would be ambiguous; throws when the key or its certificate is missing.
+CryptoCertificate linkedCertificate(const CryptoProvider &provider);
+
+} // namespace crypto

@@ -1,6 +1,7 @@
 #include "storeview/storeviewdialog.h"
 
 #include "certview/certviewdialog.h"
+#include "certview/errorbox.h"
 
 #include "crypto/certexport.h"
 #include "crypto/certformat.h"
@@ -9,6 +10,7 @@
 #include "crypto/cryptexception.h"
 #include "crypto/storecatalog.h"
 #include "resources/programicon.h"
+#include "storeview/pagecommands.h"
 #include "storeview/pagetexts.h"
 
 #include <wx/filename.h>
@@ -19,13 +21,11 @@
 #include <chrono>
 #include <memory>
 #include <set>
-#include <unordered_set>
 
 namespace test {
 
 namespace {
 
-const wchar_t kStdExceptionText[] = L"Исключение стандартной библиотеки";
 const wchar_t kCopyingText[] = L"Копирование сертификатов";
 // Lines of failures an error box lists before it only counts the rest.
 const size_t kFailuresShown = 10;
@@ -53,34 +53,12 @@ std::wstring oneLine(std::wstring text)
     return text;
 }
 
-// What the user is told of an error: the services' own text, else the standard one.
-std::wstring errorText(const std::exception &error)
-{
-    if (const auto *crypt = dynamic_cast<const crypto::CryptException *>(&error))
-        return crypt->message();
-    return kStdExceptionText;
-}
-
-// The certificate of `store` whose SHA-1 hash the text gives; throws when there is none.
-crypto::CryptoCertificate certificateByHash(const crypto::CryptoStore &store, const std::wstring &hash)
-{
-    PCCERT_CONTEXT context = store.findByHash(crypto::hexToBytes(hash));
-    crypto::CryptoCertificate certificate(context);
-    CertFreeCertificateContext(context); // the record holds its own reference
-    return certificate;
-}
-
 std::wstring quoted(const std::wstring &text) { return L"«" + text + L"»"; }
 
-// The hashes of the certificates the page shows: a certificate counts as there already
-// when the page shows it (the same hash is the same certificate, and so the same name).
-std::unordered_set<std::wstring> shownHashes(const CertificateRows &rows)
+// What a failed write of the page's store tells, before the system's reason.
+std::wstring notWritten(const StoreViewDialog::__page_data &page)
 {
-    std::unordered_set<std::wstring> hashes;
-    hashes.reserve(rows.size());
-    for (size_t position = 0; position < rows.size(); ++position)
-        hashes.insert(rows[position].hash());
-    return hashes;
+    return L"Не удалось записать хранилище " + quoted(page.title) + L"; оно показано таким, каким его хранит файл.";
 }
 
 // The progress of a command over many certificates. Each update lets the toolkit draw and
@@ -492,33 +470,28 @@ void StoreViewDialog::pasteSelected(const __page_data &source, __page_data *targ
     }
     // Both stores stay open for the whole copy, whatever happens to their pages.
     const boost::shared_ptr<crypto::CryptoStore> sourceStore = source.store, targetStore = target->store;
-    // Only what the target page shows counts: rows its filter hides are not looked at.
-    std::unordered_set<std::wstring> there = shownHashes(target->rows);
-    std::vector<std::wstring> present;
-    size_t added = 0;
+    PageAddition addition(*targetStore, target->rows);
     {
         CommandProgress progress(this, L"Копирование...", kCopyingText, selected.size(), true);
         size_t done = 0;
         for (const CertificateRow &row : selected) {
-            if (!there.insert(row.hash()).second)
-                present.push_back(row.subject());
-            else if (runReported(L"Не удалось добавить сертификат " + quoted(row.subject()) + L" в хранилище " +
-                                     quoted(target->title) + L".",
-                                 [&] { targetStore->add(certificateByHash(*sourceStore, row.hash())); }))
-                ++added;
-            else
+            if (addition.isNew(row.hash(), [&] { return row.subject(); }) &&
+                !runReported(L"Не удалось добавить сертификат " + quoted(row.subject()) + L" в хранилище " +
+                                 quoted(target->title) + L".",
+                             [&] { addition.add(certificateByHash(*sourceStore, row.hash())); }))
                 break;
             if (!progress.update(done++))
                 break;
         }
-        commitStoreFile(*target); // a failed write leaves the store as its file holds it
+        // A failed write leaves the store as its file holds it.
+        runReported(notWritten(*target), [&] { addition.commit(); });
         // The whole store, also on a filtered page, so that what was pasted shows.
         resyncStore(*target);
         fillList(*target);
     }
     // Told once, when the copy is over, rather than a box for each certificate.
-    if (!present.empty())
-        wxMessageBox(addedSummary(added, present), L"Внимание", 0, this, 100, 50);
+    if (!addition.present().empty())
+        wxMessageBox(addedSummary(addition.added(), addition.present()), L"Внимание", 0, this, 100, 50);
 }
 
 void StoreViewDialog::OnDelete(wxCommandEvent &)
@@ -544,9 +517,7 @@ void StoreViewDialog::deleteSelected(__page_data &page)
         for (const CertificateRow &row : selected) {
             // A system store writes the deletion at once, a store file below, once.
             try {
-                crypto::CryptoCertificate certificate = certificateByHash(*store, row.hash());
-                if (!certificate.deleteFromStore())
-                    crypto::throwLastError();
+                deleteByHash(*store, row.hash());
             } catch (const std::exception &error) {
                 failures.push_back(quoted(row.subject()) + L": " + oneLine(errorText(error)));
                 kept.insert(row.hash());
@@ -561,7 +532,7 @@ void StoreViewDialog::deleteSelected(__page_data &page)
                       std::to_wstring(failures.size()) + L".",
                   someLines(failures, kFailuresShown));
     if (failures.size() < selected.size())
-        commitStoreFile(page);
+        runReported(notWritten(page), [&] { store->commit(); });
     relist(page);
     // What could not be deleted stays selected, where the store still holds it.
     std::vector<size_t> keptPositions;
@@ -617,41 +588,31 @@ void StoreViewDialog::importFiles(__page_data &page, const std::vector<std::wstr
         }
     }
     // A certificate in two files, or that the page shows, is added once.
-    std::unordered_set<std::wstring> there = shownHashes(page.rows);
-    std::vector<std::wstring> present;
-    size_t added = 0;
+    PageAddition addition(*store, page.rows);
     {
         CommandProgress progress(this, L"Импорт...", L"Импорт сертификатов", read.size(), false);
         size_t done = 0;
         for (const crypto::CryptoCertificate &certificate : read) {
-            // The whole row only where its name is told: its texts cost more than the add.
-            if (!there.insert(certificate.sha1Hash()).second) {
-                present.push_back(CertificateRows::rowOf(certificate).subject());
-            } else {
+            const auto name = [&] { return CertificateRows::rowOf(certificate).subject(); };
+            if (addition.isNew(certificate.sha1Hash(), name)) {
                 try {
-                    store->add(certificate);
-                    ++added;
+                    addition.add(certificate);
                 } catch (const std::exception &error) {
-                    failures.push_back(quoted(CertificateRows::rowOf(certificate).subject()) + L": " +
-                                       oneLine(errorText(error)));
+                    failures.push_back(quoted(name()) + L": " + oneLine(errorText(error)));
                 }
             }
             if (!progress.update(done++))
                 break;
         }
     }
-    if (added > 0 && dynamic_cast<crypto::SerializedStore *>(store.get())) {
-        try {
-            store->commit();
-        } catch (const std::exception &error) {
-            // The store holds what its file does again: nothing was added.
-            failures.push_back(L"Хранилище " + quoted(page.title) + L" не записано: " + oneLine(errorText(error)));
-            added = 0;
-        }
+    try {
+        addition.commit();
+    } catch (const std::exception &error) {
+        failures.push_back(L"Хранилище " + quoted(page.title) + L" не записано: " + oneLine(errorText(error)));
     }
     relist(page);
 
-    std::wstring summary = addedSummary(added, present);
+    std::wstring summary = addedSummary(addition.added(), addition.present());
     if (!failures.empty())
         summary += L"\n\nНе удалось импортировать:\n" + someLines(failures, kFailuresShown);
     wxMessageBox(summary, L"Импорт", 0, this, 100, 50);
@@ -715,21 +676,11 @@ void StoreViewDialog::exportRows(const __page_data &page, std::wstring path, int
 
     const boost::shared_ptr<crypto::CryptoStore> store = page.store;
     runReported(L"Не удалось экспортировать сертификаты в файл " + quoted(path) + L".", [&] {
-        std::vector<crypto::CryptoCertificate> certificates;
-        for (const CertificateRow &row : rows)
-            certificates.push_back(certificateByHash(*store, row.hash()));
+        const std::vector<crypto::CryptoCertificate> certificates = certificatesOf(*store, rows);
         crypto::writeCertificateFile(path, certificates, kExportForms[form].form);
         wxMessageBox(L"Экспортировано сертификатов: " + std::to_wstring(certificates.size()), L"Экспорт", 0, this,
                      100, 50);
     });
-}
-
-void StoreViewDialog::commitStoreFile(const __page_data &page)
-{
-    crypto::CryptoStore &store = *page.store;
-    if (dynamic_cast<crypto::SerializedStore *>(&store))
-        runReported(L"Не удалось записать хранилище " + quoted(page.title) + L"; оно показано таким, каким его хранит файл.",
-                    [&] { store.commit(); });
 }
 
 void StoreViewDialog::resyncStore(const __page_data &page)
@@ -744,7 +695,7 @@ bool StoreViewDialog::runReported(const std::wstring &what, const std::function<
         action();
         return true;
     } catch (const std::exception &error) {
-        showError(what, errorText(error));
+        showErrorBox(this, error, L"Ошибка", L"Ошибка", what + L"\n\n");
     }
     return false;
 }

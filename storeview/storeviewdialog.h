@@ -155,10 +155,6 @@ private:
     void OnListDoubleClick(wxMouseEvent &event);
     // Keys in a page's list: Delete deletes, Enter shows, Ctrl+A selects every row.
     void OnListKey(wxKeyEvent &event);
-    // Writes a store file's changes now, so that nothing waits for the page to close; a
-    // failed write is reported. The caller then reads the store again (relist), which drops
-    // what was not written. A system store has written (or refused) each change already.
-    void commitStoreFile(const __page_data &page);
     // Reads the page's store again from where it is kept; a failure is reported.
     void resyncStore(const __page_data &page);
     // Runs `action`; an error it throws is shown in the error box after `what` (which

@@ -2,6 +2,9 @@
 // filter, removals and sorting change them.
 #include "storeview/certificaterows.h"
 
+#include "crypto/cryptexception.h"
+#include "storeview/pagecommands.h"
+
 #include "certfactory.h"
 
 #include <gtest/gtest.h>
@@ -106,6 +109,25 @@ TEST_F(PageRows, RemovedRowsAreShownNoMoreAndTheOthersAreFoundAgainByIdentity)
 
     EXPECT_EQ(shownIds(rows), (std::vector<size_t>{1, 0}));
     EXPECT_EQ(rows.positionsOf({0, 2, 1}), (std::vector<size_t>{0, 1}));
+}
+
+// A paste or an import adds to a page's store what the page does not show, once each.
+TEST_F(PageRows, AnAdditionAddsOnlyWhatThePageDoesNotShowAndNamesWhatWasThere)
+{
+    crypto::MemoryStore store;
+    test::PageAddition addition(store, rows);
+    const crypto::CryptoCertificate &shown = certificates[2], newcomer = made("Новиков", 2083492800);
+    for (const crypto::CryptoCertificate *certificate : {&shown, &newcomer, &newcomer})
+        if (addition.isNew(certificate->sha1Hash(), [&] { return CertificateRows::rowOf(*certificate).subject(); }))
+            addition.add(*certificate);
+    addition.commit();
+    EXPECT_EQ(addition.added(), 1u);
+    EXPECT_EQ(addition.present(), (std::vector<std::wstring>{L"Абрамов", L"Новиков"}));
+
+    EXPECT_EQ(test::certificateByHash(store, newcomer.sha1Hash()).sha1Hash(), newcomer.sha1Hash());
+    test::deleteByHash(store, newcomer.sha1Hash());
+    EXPECT_TRUE(store.enumerate().empty());
+    EXPECT_THROW(test::certificateByHash(store, newcomer.sha1Hash()), crypto::CryptException);
 }
 
 } // namespace
