@@ -37,10 +37,10 @@ bool writeAll(int fd, const BYTE *data, size_t size)
 int openToRead(const std::string &path, size_t &size)
 {
     Fd file(openRegularFile(path, O_RDONLY));
-    if (file.fd < 0)
+    if (!file)
         return -1;
     struct stat st {};
-    if (::fstat(file.fd, &st) != 0)
+    if (::fstat(file.get(), &st) != 0)
         return fail(win32ErrorOfErrno(errno, ERROR_READ_FAULT), -1);
     if (st.st_size > 0xFFFFFFFFLL) // store files are addressed with 32-bit lengths
         return fail(ERROR_FILE_CORRUPT, -1);
@@ -104,12 +104,12 @@ bool readWholeFile(const std::string &path, Bytes &out, size_t largest)
 {
     size_t size = 0;
     Fd file(openToRead(path, size));
-    if (file.fd < 0)
+    if (!file)
         return false;
     if (size > largest)
         return fail(ERROR_FILE_TOO_LARGE, false);
     out.resize(size);
-    return readFully(file.fd, out, 0);
+    return readFully(file.get(), out, 0);
 }
 
 StoreFileRead readStoreFile(const std::string &path, Bytes &out)
@@ -117,19 +117,19 @@ StoreFileRead readStoreFile(const std::string &path, Bytes &out)
     out.clear();
     size_t size = 0;
     Fd file(openToRead(path, size));
-    if (file.fd < 0) // missing with its folder there, or failed
+    if (!file) // missing with its folder there, or failed
         return GetLastError() == ERROR_FILE_NOT_FOUND ? StoreFileRead::Missing : StoreFileRead::Failed;
     if (size == 0)
         return StoreFileRead::Read; // an empty file is an empty store
     // The header first: a file that is no store costs its first bytes, whatever its size.
     out.resize(std::min(size, kSerializedStoreHeaderSize));
-    if (!readFully(file.fd, out, 0))
+    if (!readFully(file.get(), out, 0))
         return StoreFileRead::Failed;
     if (!isSerializedStoreHeader(out.data(), out.size()))
         return fail(ERROR_FILE_CORRUPT, StoreFileRead::Failed);
     const size_t read = out.size();
     out.resize(size);
-    return readFully(file.fd, out, read) ? StoreFileRead::Read : StoreFileRead::Failed;
+    return readFully(file.get(), out, read) ? StoreFileRead::Read : StoreFileRead::Failed;
 }
 
 bool replaceFileAtomically(const std::string &target, const Bytes &data)
@@ -140,7 +140,7 @@ bool replaceFileAtomically(const std::string &target, const Bytes &data)
         return false;
     std::string temp = temporaryPrefix(target) + "XXXXXX";
     Fd file(::mkostemp(temp.data(), O_CLOEXEC));
-    if (file.fd < 0)
+    if (!file)
         return fail(win32ErrorOfErrno(errno, ERROR_WRITE_FAULT), false);
     auto abandon = [&](DWORD error) {
         ::unlink(temp.c_str());
@@ -148,24 +148,23 @@ bool replaceFileAtomically(const std::string &target, const Bytes &data)
     };
     bool attributed = false;
     if (there == Replaceable::Present) {
-        attributed = keepOwnerAndMode(file.fd, old);
+        attributed = keepOwnerAndMode(file.get(), old);
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        attributed = ::fchmod(file.fd, 0666 & ~mask) == 0;
+        attributed = ::fchmod(file.get(), 0666 & ~mask) == 0;
     }
-    if (!attributed || !writeAll(file.fd, data.data(), data.size()) || ::fsync(file.fd) != 0)
+    if (!attributed || !writeAll(file.get(), data.data(), data.size()) || ::fsync(file.get()) != 0)
         return abandon(win32ErrorOfErrno(errno, ERROR_WRITE_FAULT));
-    int closed = ::close(file.fd);
-    file.fd = -1;
-    if (closed != 0)
+    // A close that fails may be data the disk refused: the write fails with it.
+    if (::close(file.release()) != 0)
         return abandon(win32ErrorOfErrno(errno, ERROR_WRITE_FAULT));
     if (::rename(temp.c_str(), target.c_str()) != 0)
         return abandon(win32ErrorOfErrno(errno, ERROR_WRITE_FAULT));
     // The rename itself is durable only once the folder is flushed.
     Fd folder(::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.fd >= 0)
-        ::fsync(folder.fd);
+    if (folder)
+        ::fsync(folder.get());
     return true;
 }
 
@@ -190,24 +189,24 @@ FileLock::FileLock(const std::string &target)
     constexpr int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     Fd lock(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | flags, 0666));
     struct stat st {};
-    if (lock.fd >= 0 && ::stat(target.c_str(), &st) == 0)
-        ::fchmod(lock.fd, st.st_mode & 0666);
-    if (lock.fd < 0 && errno == EEXIST) {
-        lock.fd = ::open(path.c_str(), O_RDWR | flags);
-        if (lock.fd < 0 && errno == EACCES) // made by another user: reading is enough to lock it
-            lock.fd = ::open(path.c_str(), O_RDONLY | flags);
+    if (lock && ::stat(target.c_str(), &st) == 0)
+        ::fchmod(lock.get(), st.st_mode & 0666);
+    if (!lock && errno == EEXIST) {
+        lock.reset(::open(path.c_str(), O_RDWR | flags));
+        if (!lock && errno == EACCES) // made by another user: reading is enough to lock it
+            lock.reset(::open(path.c_str(), O_RDONLY | flags));
     }
-    if (lock.fd < 0) { // a link where the lock belongs is refused like a file one may not open
+    if (!lock) { // a link where the lock belongs is refused like a file one may not open
         SetLastError(errno == ENOENT ? missingFileError(path)
                      : errno == ELOOP ? ERROR_ACCESS_DENIED
                                       : win32ErrorOfErrno(errno, ERROR_LOCK_VIOLATION));
         return;
     }
-    if (::fstat(lock.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(lock.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         SetLastError(ERROR_LOCK_VIOLATION);
         return;
     }
-    while (::flock(lock.fd, LOCK_EX) != 0) {
+    while (::flock(lock.get(), LOCK_EX) != 0) {
         if (errno == EINTR)
             continue;
         SetLastError(win32ErrorOfErrno(errno, ERROR_LOCK_VIOLATION));
@@ -216,13 +215,7 @@ FileLock::FileLock(const std::string &target)
     timespec now {};
     ::clock_gettime(CLOCK_REALTIME, &now);
     removeTemporariesBefore(target, now);
-    fd_ = lock.release();
-}
-
-FileLock::~FileLock()
-{
-    if (fd_ >= 0)
-        ::close(fd_); // closing drops the lock
+    fd_ = std::move(lock);
 }
 
 } // namespace platform

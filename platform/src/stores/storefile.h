@@ -2,6 +2,7 @@
 #pragma once
 
 #include "certificates/certobject.h"
+#include "files/descriptor.h"
 #include "files/fileerrors.h"
 #include "files/regularfiles.h"
 #include "text/utf8text.h"
@@ -47,13 +48,10 @@ std::string lockPathOf(const std::string &target);
 class FileLock {
 public:
     explicit FileLock(const std::string &target);
-    ~FileLock();
-    FileLock(const FileLock &) = delete;
-    FileLock &operator=(const FileLock &) = delete;
-    bool locked() const { return fd_ >= 0; }
+    bool locked() const { return static_cast<bool>(fd_); }
 
 private:
-    int fd_ = -1;
+    Fd fd_; // closing it drops the lock
 };
 
 } // namespace platform
