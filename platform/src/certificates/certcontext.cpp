@@ -8,6 +8,14 @@
 
 using namespace platform;
 
+namespace {
+
+// Where properties are stored beside a certificate, CRL or CTL, these ids name the
+// certificate, CRL and CTL themselves: no property may take one.
+constexpr DWORD kFirstElementId = 32, kLastElementId = 34;
+
+} // namespace
+
 namespace platform {
 
 const Property *CertObject::findProperty(DWORD id) const
@@ -110,7 +118,7 @@ BOOL WINAPI CertSetCertificateContextProperty(PCCERT_CONTEXT pCertContext, DWORD
     if (!object)
         return FALSE;
     if (dwPropId == 0 || dwPropId > CERT_LAST_USER_PROP_ID ||
-        (dwPropId >= kCertElementId && dwPropId <= kCtlElementId))
+        (dwPropId >= kFirstElementId && dwPropId <= kLastElementId))
         return fail(hresultCode(E_INVALIDARG));
     if (!pvData)
         return object->owner->setProperty(object, nullptr, dwPropId) ? TRUE : FALSE;

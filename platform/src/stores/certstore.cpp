@@ -3,6 +3,7 @@
 // CertCreateCertificateContext makes, each in a memory store of its own.
 #include "lasterror.h"
 #include "stores/pkcs7message.h"
+#include "stores/serializedformat.h"
 #include "stores/storefile.h"
 #include "stores/systemstore.h"
 

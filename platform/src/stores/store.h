@@ -1,7 +1,7 @@
 // The store object behind an HCERTSTORE.
 #pragma once
 
-#include "certificates/certobject.h"
+#include "stores/serializedformat.h"
 
 #include <functional>
 

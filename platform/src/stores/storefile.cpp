@@ -3,6 +3,7 @@
 #include "files/descriptor.h"
 #include "files/regularfiles.h"
 #include "lasterror.h"
+#include "stores/serializedformat.h"
 
 #include <algorithm>
 #include <cctype>

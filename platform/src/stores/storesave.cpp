@@ -2,6 +2,7 @@
 // or as a PKCS #7 message, into memory, an open file or a file by name.
 #include "lasterror.h"
 #include "stores/pkcs7message.h"
+#include "stores/serializedformat.h"
 #include "stores/store.h"
 #include "stores/storefile.h"
 

@@ -1,6 +1,7 @@
 #include "stores/systemstore.h"
 #include "files/regularfiles.h"
 #include "lasterror.h"
+#include "stores/serializedformat.h"
 #include "stores/storefile.h"
 #include "text/unicodetext.h"
 #include "userhome.h"
