@@ -1,6 +1,7 @@
 // Calls on files by name: temporary file names, moving, replacing and deleting.
 #include "files/descriptor.h"
 #include "files/fileerrors.h"
+#include "files/filereplace.h"
 #include "files/regularfiles.h"
 #include "lasterror.h"
 #include "text/utf8text.h"
@@ -32,55 +33,38 @@ DWORD errorFor(const std::string &path, int error, DWORD fallback)
     return error == ENOENT ? missingFileError(path) : win32ErrorOfErrno(error, fallback);
 }
 
-// Copies a regular file's bytes to a new file beside `to`, then renames it over `to`, so
-// that `to` is there whole or not at all.
+// Copies a regular file's bytes to `to` whole (see replaceWithNewFile), with the file's
+// permissions.
 bool copyFile(const std::string &from, const std::string &to, bool replace)
 {
-    Fd in(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const Fd in(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!in)
         return fail(errorFor(from, errno, ERROR_READ_FAULT), false);
     struct stat st {};
     if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return fail(ERROR_ACCESS_DENIED, false); // only files are copied between file systems
-    std::string temp = to + ".XXXXXX";
-    Fd out(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!out)
-        return fail(errorFor(to, errno, ERROR_WRITE_FAULT), false);
-    int error = 0;
-    char buffer[65536];
-    while (!error) {
-        const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : 0;
-            break;
-        }
-        for (ssize_t done = 0; done < n && !error;) {
-            const ssize_t w = ::write(out.get(), buffer + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno != EINTR)
-                error = errno;
-            else if (w > 0)
-                done += w;
-        }
-    }
-    in.reset();
-    if (!error && (::fchmod(out.get(), st.st_mode & 07777) != 0 || ::fsync(out.get()) != 0))
-        error = errno;
-    // A close that fails may be data the disk refused: the copy fails with it.
-    if (::close(out.release()) != 0 && !error)
-        error = errno;
-    if (!error && !replace && ::access(to.c_str(), F_OK) == 0) {
-        ::unlink(temp.c_str());
-        return fail(ERROR_ALREADY_EXISTS, false);
-    }
-    if (!error && ::rename(temp.c_str(), to.c_str()) != 0)
-        error = errno;
-    if (error) {
-        ::unlink(temp.c_str());
-        return fail(win32ErrorOfErrno(error, ERROR_WRITE_FAULT), false);
-    }
-    return true;
+    return replaceWithNewFile(
+        to,
+        [&](int out) {
+            char buffer[65536];
+            while (true) {
+                const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0)
+                    return errno;
+                if (n == 0)
+                    return ::fchmod(out, st.st_mode & 07777) == 0 ? 0 : errno;
+                for (ssize_t done = 0; done < n;) {
+                    const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
+                    if (w < 0 && errno != EINTR)
+                        return errno;
+                    if (w > 0)
+                        done += w;
+                }
+            }
+        },
+        replace);
 }
 
 // Renames without replacing: the kernel refuses an existing target atomically where the

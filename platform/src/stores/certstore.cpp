@@ -4,7 +4,7 @@
 #include "lasterror.h"
 #include "stores/pkcs7message.h"
 #include "stores/serializedformat.h"
-#include "stores/storefile.h"
+#include "text/utf8text.h"
 #include "stores/systemstore.h"
 
 #include <cstring>

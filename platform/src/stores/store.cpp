@@ -1,4 +1,6 @@
 #include "stores/store.h"
+#include "files/filereplace.h"
+#include "files/regularfiles.h"
 #include "lasterror.h"
 #include "stores/fileelements.h"
 #include "stores/storefile.h"
@@ -399,7 +401,7 @@ bool Store::changeFile(const FileChange &change)
     std::string target;
     if (!followLinks(path_, target))
         return false;
-    FileLock lock(target);
+    FileLock lock = lockStoreFile(target);
     if (!lock.locked())
         return false;
     std::vector<SerializedElement> elements;
