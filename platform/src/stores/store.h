@@ -71,6 +71,11 @@ private:
     bool changeFile(const FileChange &change);
     // A file store keeps its changes to apply them to the file at commit.
     void recordLocked(FileChange change);
+    // One change to the store: a system store's file takes it first (another process may
+    // have changed the file); then, under the mutex, a file store keeps it for its commit
+    // and `update` makes it to the objects. False with the last error set when the file
+    // refused it, and then nothing is changed.
+    bool applyChange(FileChange change, const std::function<void()> &update);
     // Makes `object` a member, after `after` (an equal certificate it replaces) or last.
     void link(CertObject *object, CertObject *after);
     void unlinkMember(CertObject *object); // with the mutex held
