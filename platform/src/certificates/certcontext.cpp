@@ -24,6 +24,20 @@ const Property *CertObject::findProperty(DWORD id) const
     return it == props.end() ? nullptr : &*it;
 }
 
+void setOrRemoveProperty(std::vector<Property> &props, const Property *property, DWORD id)
+{
+    auto it = std::find_if(props.begin(), props.end(), [id](const Property &p) { return p.id == id; });
+    if (!property) {
+        if (it != props.end())
+            props.erase(it);
+    } else if (it != props.end()) {
+        it->value = property->value;
+        it->persist = property->persist;
+    } else {
+        props.push_back(*property);
+    }
+}
+
 CertObject *certObject(PCCERT_CONTEXT context)
 {
     auto *object = static_cast<CertObject *>(const_cast<CERT_CONTEXT *>(context));

@@ -1,6 +1,6 @@
-// Certificates and stores as the platform layer keeps them. A PCCERT_CONTEXT handed to a
-// caller is the CERT_CONTEXT base of a CertObject; an HCERTSTORE is a Store, the
-// CertOwner of its objects.
+// Certificates as the platform layer keeps them. A PCCERT_CONTEXT handed to a caller is
+// the CERT_CONTEXT base of a CertObject, which its CertOwner keeps: the store that holds
+// it (an HCERTSTORE is a Store), or for a context of no store an owner of its own.
 #pragma once
 
 #include <wincrypt.h>
@@ -49,8 +49,8 @@ Bytes computeHashProperty(const ParsedCertificate &cert, DWORD id);
 
 struct CertObject;
 
-// What a context needs of the store that holds it. Stores sit above certificates, so a
-// context reaches its store only through this.
+// What a context needs of its owner. Stores sit above certificates, so a context reaches
+// its store only through this.
 class CertOwner {
 public:
     // Takes one caller reference on an object of this owner, and one on the owner.
@@ -63,6 +63,8 @@ public:
     virtual std::mutex &mutex() = 0;
     // Sets the property `id` of an object to `property`, or removes it when null.
     virtual bool setProperty(CertObject *object, const Property *property, DWORD id) = 0;
+    // Takes an object of this owner out of its store; one of no store has none to leave.
+    virtual bool remove(CertObject *object) = 0;
 
 protected:
     ~CertOwner() = default;
@@ -84,10 +86,13 @@ struct CertObject : CERT_CONTEXT {
     const Property *findProperty(DWORD id) const;
 };
 
+// Sets the property `id` in `props` to `property`, or removes it when null.
+void setOrRemoveProperty(std::vector<Property> &props, const Property *property, DWORD id);
+
 // Null (with E_INVALIDARG set) when the pointer is not a context of this layer.
 CertObject *certObject(PCCERT_CONTEXT context);
 
-// Creates an object holding one caller reference, not yet in any store.
+// Creates an object without an owner or any reference yet: its owner hands it out.
 CertObject *newCertObject(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> props);
 
 } // namespace platform

@@ -37,6 +37,11 @@ void addMissing(std::vector<Property> &into, const std::vector<Property> &from)
 
 } // namespace
 
+bool isAddDisposition(DWORD disposition)
+{
+    return disposition >= CERT_STORE_ADD_NEW && disposition <= CERT_STORE_ADD_NEWER_INHERIT_PROPERTIES;
+}
+
 AddAction decideAdd(DWORD disposition, const FILETIME *existingNotBefore, const FILETIME &incomingNotBefore)
 {
     if (!existingNotBefore || disposition == CERT_STORE_ADD_ALWAYS)

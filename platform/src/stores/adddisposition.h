@@ -10,6 +10,9 @@ namespace platform {
 
 enum class AddAction { Fail, UseExisting, Replace, Append };
 
+// True for a CERT_STORE_ADD_* value; an add with any other is refused.
+bool isAddDisposition(DWORD disposition);
+
 // What a disposition does when the store may already hold an equal certificate (same
 // SHA-1 hash). `existingNotBefore` is null when there is none.
 AddAction decideAdd(DWORD disposition, const FILETIME *existingNotBefore, const FILETIME &incomingNotBefore);

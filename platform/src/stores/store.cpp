@@ -14,20 +14,6 @@
 namespace platform {
 namespace {
 
-void setOrRemove(std::vector<Property> &props, const Property *property, DWORD id)
-{
-    auto it = std::find_if(props.begin(), props.end(), [id](const Property &p) { return p.id == id; });
-    if (!property) {
-        if (it != props.end())
-            props.erase(it);
-    } else if (it != props.end()) {
-        it->value = property->value;
-        it->persist = property->persist;
-    } else {
-        props.push_back(*property);
-    }
-}
-
 // A system store keeps one element per certificate, as Windows keys them by hash: of equal
 // ones (a file written when duplicates were still kept) the last one stays. `identity`
 // names an item's certificate, or is empty for an item that is no certificate.
@@ -107,8 +93,6 @@ Store *storeOf(HCERTSTORE handle)
     }
     return fail(hresultCode(E_INVALIDARG), static_cast<Store *>(nullptr));
 }
-
-Store *newDetachedStore() { return new Store(Store::Kind::Memory); }
 
 void Store::release()
 {
@@ -362,7 +346,7 @@ bool Store::add(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> p
 {
     if (result)
         *result = nullptr;
-    if (disposition < CERT_STORE_ADD_NEW || disposition > CERT_STORE_ADD_NEWER_INHERIT_PROPERTIES)
+    if (!isAddDisposition(disposition))
         return fail(hresultCode(E_INVALIDARG), false);
     if (readOnly_)
         return fail(ERROR_ACCESS_DENIED, false);
@@ -454,7 +438,7 @@ bool Store::setProperty(CertObject *object, const Property *property, DWORD id)
         std::lock_guard<std::mutex> guard(mutex_);
         props = object->props;
     }
-    setOrRemove(props, property, id);
+    setOrRemoveProperty(props, property, id);
     const bool persisted = object->linked && (!property || property->persist);
     auto change = [encoded = object->cert->encoded, props](FileElements &elements) {
         if (SerializedElement *e = elements.find(encoded))

@@ -46,7 +46,7 @@ public:
     bool add(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> props, DWORD disposition,
              CertObject **result);
     bool addOpaque(SerializedElement element);
-    bool remove(CertObject *object);
+    bool remove(CertObject *object) override;
     bool setProperty(CertObject *object, const Property *property, DWORD id) override;
 
     // Writes a file store's contents; `force` writes even when nothing changed.
@@ -106,8 +106,5 @@ private:
 
 // Null with E_INVALIDARG set when the handle is not a store of this layer.
 Store *storeOf(HCERTSTORE handle);
-
-// A new memory store holding no open handle (used for contexts that belong to no store).
-Store *newDetachedStore();
 
 } // namespace platform
