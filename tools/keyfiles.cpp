@@ -1,7 +1,7 @@
 #include "keyfiles.h"
 #include "opensslerror.h"
 
-#include "stores/storefile.h"
+#include "files/filereading.h"
 
 #include <openssl/pem.h>
 
@@ -16,7 +16,7 @@ constexpr size_t kLargestKeyFile = size_t(1) << 20;
 // The whole file; never waits on a FIFO or device, nor reads more than kLargestKeyFile.
 std::string readFile(const std::string &path)
 {
-    platform::Bytes data;
+    std::vector<BYTE> data;
     if (platform::readWholeFile(path, data, kLargestKeyFile))
         return std::string(data.begin(), data.end());
     switch (GetLastError()) {

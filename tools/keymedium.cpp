@@ -4,10 +4,10 @@
 #include "keyfiles.h"
 #include "selfsigned.h"
 
+#include "files/filereading.h"
 #include "providers/keycontainers.h"
 #include "providers/pfximport.h"
 #include "providers/providers.h"
-#include "stores/storefile.h"
 #include "text/utf8text.h"
 
 #include <openssl/ui.h>
@@ -159,7 +159,7 @@ std::string create(const Options &options)
 std::string pfxPassword(const Options &options)
 {
     if (auto file = options.find("--password-file"); file != options.end()) {
-        platform::Bytes bytes;
+        std::vector<BYTE> bytes;
         if (!platform::readWholeFile(file->second, bytes, 4096))
             throw std::runtime_error("cannot read the password file " + file->second);
         std::string password(bytes.begin(), bytes.end());
@@ -196,7 +196,7 @@ std::string importPfx(const Options &options)
     const std::string keyFolder = options.count("--medium") || options.count("--key-folder")
                                       ? keyFolderOf(options)
                                       : platform::localReaderSource().path;
-    platform::Bytes bytes;
+    std::vector<BYTE> bytes;
     if (!platform::readWholeFile(path, bytes, size_t(64) << 20))
         throw std::runtime_error("cannot read " + path);
     std::wstring password;

@@ -8,12 +8,34 @@
 
 using namespace platform;
 
+namespace {
+
+// Where properties are stored beside a certificate, CRL or CTL, these ids name the
+// certificate, CRL and CTL themselves: no property may take one.
+constexpr DWORD kFirstElementId = 32, kLastElementId = 34;
+
+} // namespace
+
 namespace platform {
 
 const Property *CertObject::findProperty(DWORD id) const
 {
     auto it = std::find_if(props.begin(), props.end(), [id](const Property &p) { return p.id == id; });
     return it == props.end() ? nullptr : &*it;
+}
+
+void setOrRemoveProperty(std::vector<Property> &props, const Property *property, DWORD id)
+{
+    auto it = std::find_if(props.begin(), props.end(), [id](const Property &p) { return p.id == id; });
+    if (!property) {
+        if (it != props.end())
+            props.erase(it);
+    } else if (it != props.end()) {
+        it->value = property->value;
+        it->persist = property->persist;
+    } else {
+        props.push_back(*property);
+    }
 }
 
 CertObject *certObject(PCCERT_CONTEXT context)
@@ -110,7 +132,7 @@ BOOL WINAPI CertSetCertificateContextProperty(PCCERT_CONTEXT pCertContext, DWORD
     if (!object)
         return FALSE;
     if (dwPropId == 0 || dwPropId > CERT_LAST_USER_PROP_ID ||
-        (dwPropId >= kCertElementId && dwPropId <= kCtlElementId))
+        (dwPropId >= kFirstElementId && dwPropId <= kLastElementId))
         return fail(hresultCode(E_INVALIDARG));
     if (!pvData)
         return object->owner->setProperty(object, nullptr, dwPropId) ? TRUE : FALSE;

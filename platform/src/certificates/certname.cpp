@@ -1,4 +1,5 @@
 // CertGetNameStringW: one name of a certificate, read from the public fields of its CERT_INFO.
+#include "certificates/asn1strings.h"
 #include "certificates/x500name.h"
 #include "text/unicodetext.h"
 

@@ -1,6 +1,6 @@
-// Certificates and stores as the platform layer keeps them. A PCCERT_CONTEXT handed to a
-// caller is the CERT_CONTEXT base of a CertObject; an HCERTSTORE is a Store, the
-// CertOwner of its objects.
+// Certificates as the platform layer keeps them. A PCCERT_CONTEXT handed to a caller is
+// the CERT_CONTEXT base of a CertObject, which its CertOwner keeps: the store that holds
+// it (an HCERTSTORE is a Store), or for a context of no store an owner of its own.
 #pragma once
 
 #include <wincrypt.h>
@@ -8,7 +8,6 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,13 +18,8 @@ namespace platform {
 
 using Bytes = std::vector<BYTE>;
 
-// Element ids of the serialized store format that are not properties.
-constexpr DWORD kCertElementId = 32;
-constexpr DWORD kCrlElementId = 33;
-constexpr DWORD kCtlElementId = 34;
-
-// A certificate property in its serialized form (CRYPT_KEY_PROV_INFO is kept in the
-// self-relative layout that store files use).
+// A certificate property as bytes (CRYPT_KEY_PROV_INFO is kept in its self-relative
+// layout, the one store files use).
 struct Property {
     DWORD id = 0;
     DWORD encodingType = X509_ASN_ENCODING;
@@ -55,8 +49,8 @@ Bytes computeHashProperty(const ParsedCertificate &cert, DWORD id);
 
 struct CertObject;
 
-// What a context needs of the store that holds it. Stores sit above certificates, so a
-// context reaches its store only through this.
+// What a context needs of its owner. Stores sit above certificates, so a context reaches
+// its store only through this.
 class CertOwner {
 public:
     // Takes one caller reference on an object of this owner, and one on the owner.
@@ -69,6 +63,8 @@ public:
     virtual std::mutex &mutex() = 0;
     // Sets the property `id` of an object to `property`, or removes it when null.
     virtual bool setProperty(CertObject *object, const Property *property, DWORD id) = 0;
+    // Takes an object of this owner out of its store; one of no store has none to leave.
+    virtual bool remove(CertObject *object) = 0;
 
 protected:
     ~CertOwner() = default;
@@ -90,42 +86,13 @@ struct CertObject : CERT_CONTEXT {
     const Property *findProperty(DWORD id) const;
 };
 
+// Sets the property `id` in `props` to `property`, or removes it when null.
+void setOrRemoveProperty(std::vector<Property> &props, const Property *property, DWORD id);
+
 // Null (with E_INVALIDARG set) when the pointer is not a context of this layer.
 CertObject *certObject(PCCERT_CONTEXT context);
 
-// A store element the program does not interpret (CRL, CTL), kept to be written back.
-struct OpaqueElement {
-    DWORD id = 0;
-    std::vector<Property> props;
-    Bytes encoded;
-};
-
-// One element of the serialized format: properties, then the certificate/CRL/CTL.
-struct SerializedElement {
-    DWORD id = 0;
-    std::vector<Property> props;
-    Bytes encoded;
-    DWORD encodingType = X509_ASN_ENCODING; // as read, so that a rewrite keeps it
-};
-
-// Serialized store format (header, elements, end marker).
-constexpr size_t kSerializedStoreHeaderSize = 8;
-bool isSerializedStoreHeader(const BYTE *data, size_t size);
-// Hands each element of a serialized store to `each` in order, one at a time. Malformed
-// data, or `each` returning false, fails with ERROR_FILE_CORRUPT.
-bool forEachSerializedElement(const Bytes &data, const std::function<bool(SerializedElement &)> &each);
-bool parseSerializedStore(const Bytes &data, std::vector<SerializedElement> &out); // sets last error
-bool parseSerializedElement(const BYTE *data, DWORD size, SerializedElement &out); // sets last error
-void appendElement(Bytes &out, const SerializedElement &element);
-Bytes serializeStore(const std::vector<SerializedElement> &elements);
-
-// Properties of a parsed certificate as read from a serialized element: hash properties
-// are recomputed in place.
-std::vector<Property> trustedProperties(const std::vector<Property> &props, const ParsedCertificate &cert);
-
-// Creates an object holding one caller reference, not yet in any store.
+// Creates an object without an owner or any reference yet: its owner hands it out.
 CertObject *newCertObject(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> props);
-
-SerializedElement elementOf(const CertObject &object);
 
 } // namespace platform

@@ -27,13 +27,6 @@ using NameRdn = std::vector<NameAttribute>;
 // code of the damage; attribute pointers stay valid as long as the blob's bytes do.
 HRESULT parseName(const BYTE *data, std::size_t size, std::vector<NameRdn> &rdns);
 
-// True for the ASN.1 universal types that hold character strings.
-bool isStringTag(int tag);
-
-// Decodes a string value of the ASN.1 universal type `tag` into wide text, one code point per
-// character. Returns false when `tag` is not a string type.
-bool decodeStringValue(int tag, const BYTE *contents, std::size_t size, std::wstring &text);
-
 // The value as text, unquoted: the decoded string, or for values that are not strings "#"
 // and the hexadecimal bytes (an OCTET STRING's contents, else the whole encoding).
 std::wstring attributeValueText(const NameAttribute &attribute);

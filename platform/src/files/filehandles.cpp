@@ -1,6 +1,7 @@
 // File handles: CreateFileW and the calls on the handles it returns. A handle is a number
 // that names an entry of the table of open files, never a pointer, so that a foreign or
 // closed handle is refused without being read.
+#include "files/descriptor.h"
 #include "files/fileerrors.h"
 #include "files/regularfiles.h"
 #include "lasterror.h"
@@ -97,29 +98,25 @@ HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwSha
     const std::string path = toUtf8(lpFileName);
     // Whether the file was there tells CREATE_ALWAYS and OPEN_ALWAYS what to report.
     bool existed = true;
-    int fd = -1;
+    Fd file;
     if (flags & O_CREAT && !(flags & O_EXCL)) {
-        fd = openRegularFile(path, flags | O_EXCL);
-        existed = fd < 0 && GetLastError() == ERROR_FILE_EXISTS;
+        file.reset(openRegularFile(path, flags | O_EXCL));
+        existed = !file && GetLastError() == ERROR_FILE_EXISTS;
         if (existed)
-            fd = openRegularFile(path, flags & ~O_CREAT);
+            file.reset(openRegularFile(path, flags & ~O_CREAT));
     } else {
-        fd = openRegularFile(path, flags);
+        file.reset(openRegularFile(path, flags));
         existed = !(flags & O_CREAT);
     }
-    if (fd < 0)
+    if (!file)
         return INVALID_HANDLE_VALUE;
     // Before truncating: a file that another handle holds without sharing is left alone.
-    if (!takeShareLock(fd, dwShareMode == 0)) {
-        ::close(fd);
+    if (!takeShareLock(file.get(), dwShareMode == 0))
         return INVALID_HANDLE_VALUE;
-    }
-    if (truncate && ::ftruncate(fd, 0) != 0) {
-        const DWORD error = win32ErrorOfErrno(errno, ERROR_WRITE_FAULT);
-        ::close(fd);
-        return fail(error, INVALID_HANDLE_VALUE);
-    }
-    HANDLE handle = addFile(OpenFile{fd, canRead, canWrite});
+    if (truncate && ::ftruncate(file.get(), 0) != 0)
+        return fail(win32ErrorOfErrno(errno, ERROR_WRITE_FAULT), INVALID_HANDLE_VALUE);
+    HANDLE handle = addFile(OpenFile{file.get(), canRead, canWrite});
+    file.release(); // the table owns it now; CloseHandle closes it
     const bool reportsExisting = dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS;
     SetLastError(reportsExisting && existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     return handle;

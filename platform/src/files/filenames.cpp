@@ -1,5 +1,7 @@
 // Calls on files by name: temporary file names, moving, replacing and deleting.
+#include "files/descriptor.h"
 #include "files/fileerrors.h"
+#include "files/filereplace.h"
 #include "files/regularfiles.h"
 #include "lasterror.h"
 #include "text/utf8text.h"
@@ -20,12 +22,8 @@ namespace {
 
 bool syncPath(const std::string &path, int flags)
 {
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
+    const Fd file(::open(path.c_str(), flags | O_CLOEXEC));
+    return file && ::fsync(file.get()) == 0;
 }
 
 // The error of a call on `path` that failed with `error`: a missing name says whether its
@@ -35,59 +33,38 @@ DWORD errorFor(const std::string &path, int error, DWORD fallback)
     return error == ENOENT ? missingFileError(path) : win32ErrorOfErrno(error, fallback);
 }
 
-// Copies a regular file's bytes to a new file beside `to`, then renames it over `to`, so
-// that `to` is there whole or not at all.
+// Copies a regular file's bytes to `to` whole (see replaceWithNewFile), with the file's
+// permissions.
 bool copyFile(const std::string &from, const std::string &to, bool replace)
 {
-    const int in = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (in < 0)
+    const Fd in(::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!in)
         return fail(errorFor(from, errno, ERROR_READ_FAULT), false);
     struct stat st {};
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(in);
+    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return fail(ERROR_ACCESS_DENIED, false); // only files are copied between file systems
-    }
-    std::string temp = to + ".XXXXXX";
-    const int out = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (out < 0) {
-        const DWORD error = errorFor(to, errno, ERROR_WRITE_FAULT);
-        ::close(in);
-        return fail(error, false);
-    }
-    int error = 0;
-    char buffer[65536];
-    while (!error) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : 0;
-            break;
-        }
-        for (ssize_t done = 0; done < n && !error;) {
-            const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno != EINTR)
-                error = errno;
-            else if (w > 0)
-                done += w;
-        }
-    }
-    ::close(in);
-    if (!error && (::fchmod(out, st.st_mode & 07777) != 0 || ::fsync(out) != 0))
-        error = errno;
-    if (::close(out) != 0 && !error)
-        error = errno;
-    if (!error && !replace && ::access(to.c_str(), F_OK) == 0) {
-        ::unlink(temp.c_str());
-        return fail(ERROR_ALREADY_EXISTS, false);
-    }
-    if (!error && ::rename(temp.c_str(), to.c_str()) != 0)
-        error = errno;
-    if (error) {
-        ::unlink(temp.c_str());
-        return fail(win32ErrorOfErrno(error, ERROR_WRITE_FAULT), false);
-    }
-    return true;
+    return replaceWithNewFile(
+        to,
+        [&](int out) {
+            char buffer[65536];
+            while (true) {
+                const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0)
+                    return errno;
+                if (n == 0)
+                    return ::fchmod(out, st.st_mode & 07777) == 0 ? 0 : errno;
+                for (ssize_t done = 0; done < n;) {
+                    const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
+                    if (w < 0 && errno != EINTR)
+                        return errno;
+                    if (w > 0)
+                        done += w;
+                }
+            }
+        },
+        replace);
 }
 
 // Renames without replacing: the kernel refuses an existing target atomically where the
@@ -139,13 +116,12 @@ UINT WINAPI GetTempFileNameW(LPCWSTR lpPathName, LPCWSTR lpPrefixString, UINT uU
             number = 1;
         const std::wstring name = nameFor(number);
         const std::string path = toUtf8(name);
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno == EEXIST)
+        const Fd made(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (!made && errno == EEXIST)
             continue;
-        if (fd < 0) // a missing name here is a missing folder
+        if (!made) // a missing name here is a missing folder
             return fail<UINT>(errno == ENOENT ? ERROR_PATH_NOT_FOUND : win32ErrorOfErrno(errno, ERROR_ACCESS_DENIED),
                               0);
-        ::close(fd);
         std::wcscpy(lpTempFileName, name.c_str());
         return number;
     }
@@ -228,13 +204,12 @@ BOOL WINAPI ReplaceFileW(LPCWSTR lpReplacedFileName, LPCWSTR lpReplacementFileNa
     if (sharingViolation(replaced) || sharingViolation(replacement))
         return FALSE;
     {
-        const int file = openRegularFile(replacement, O_RDONLY);
-        if (file < 0)
+        const Fd file(openRegularFile(replacement, O_RDONLY));
+        if (!file)
             return FALSE;
         // The permissions stand for the replaced file's access control list.
-        const bool merged = keepOwnerAndMode(file, old);
+        const bool merged = keepOwnerAndMode(file.get(), old);
         const int error = errno;
-        ::close(file);
         if (!merged && !(dwReplaceFlags & (REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS)))
             return fail(win32ErrorOfErrno(error, ERROR_ACCESS_DENIED));
     }

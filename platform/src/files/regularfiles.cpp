@@ -28,19 +28,19 @@ std::string fileNameOf(const std::string &path)
 int openRegularFile(const std::string &path, int flags)
 {
     Fd file(::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
-    if (file.fd < 0) {
+    if (!file) {
         const int error = errno;
         return fail(error == ENOENT ? missingFileError(path) : win32ErrorOfErrno(error, ERROR_ACCESS_DENIED), -1);
     }
     struct stat st {};
-    if (::fstat(file.fd, &st) != 0)
+    if (::fstat(file.get(), &st) != 0)
         return fail(win32ErrorOfErrno(errno, ERROR_ACCESS_DENIED), -1);
     if (S_ISDIR(st.st_mode))
         return fail(ERROR_ACCESS_DENIED, -1);
     if (!S_ISREG(st.st_mode))
         return fail(ERROR_NOT_SUPPORTED, -1); // reading one may wait, or never end
-    const int status = ::fcntl(file.fd, F_GETFL);
-    if (status < 0 || ::fcntl(file.fd, F_SETFL, status & ~O_NONBLOCK) != 0)
+    const int status = ::fcntl(file.get(), F_GETFL);
+    if (status < 0 || ::fcntl(file.get(), F_SETFL, status & ~O_NONBLOCK) != 0)
         return fail(win32ErrorOfErrno(errno, ERROR_ACCESS_DENIED), -1);
     return file.release();
 }
@@ -67,7 +67,7 @@ bool sharingViolation(const std::string &path)
 {
     Fd file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
-    return file.fd >= 0 && ::fstat(file.fd, &st) == 0 && S_ISREG(st.st_mode) && !takeShareLock(file.fd, false);
+    return file && ::fstat(file.get(), &st) == 0 && S_ISREG(st.st_mode) && !takeShareLock(file.get(), false);
 }
 
 bool followLinks(const std::string &path, std::string &target)

@@ -5,8 +5,8 @@
 #include "lasterror.h"
 #include "providers/keycontainers.h"
 #include "providers/providers.h"
-#include "stores/storefile.h"
 #include "text/ansitext.h"
+#include "text/utf8text.h"
 #include "userhome.h"
 
 #include <wincrypt.h>

@@ -1,6 +1,6 @@
 #include "providers/keycontainers.h"
+#include "files/filereading.h"
 #include "lasterror.h"
-#include "stores/storefile.h"
 
 #include "text/utf8text.h"
 

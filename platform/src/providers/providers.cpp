@@ -1,7 +1,8 @@
 #include "providers/providers.h"
+#include "files/filereading.h"
 #include "lasterror.h"
-#include "stores/storefile.h"
 #include "text/unicodetext.h"
+#include "text/utf8text.h"
 #include "userhome.h"
 
 #include <unicode/uchar.h>
@@ -347,7 +348,7 @@ std::shared_ptr<const std::vector<ProviderConfig>> installedProviders(ProviderLi
     if (listing == ProviderListing::Cached && last.providers && last.path == next.path && last.stamp == next.stamp)
         return last.providers;
     if (next.stamp.present) {
-        Bytes data;
+        std::vector<BYTE> data;
         if (readWholeFile(next.path, data, kLargestConfig))
             next.text.emplace(data.begin(), data.end());
         else

@@ -1,9 +1,11 @@
 // Store calls: open (memory, file, system, and from a PKCS #7 message or serialized store
-// in memory), close, enumerate, find, add, serialize, delete; and the contexts that
-// CertCreateCertificateContext makes, each in a memory store of its own.
+// in memory), close, enumerate, find, add, serialize, delete.
+#include "certificates/standalonecert.h"
 #include "lasterror.h"
+#include "stores/adddisposition.h"
 #include "stores/pkcs7message.h"
-#include "stores/storefile.h"
+#include "stores/serializedformat.h"
+#include "text/utf8text.h"
 #include "stores/systemstore.h"
 
 #include <cstring>
@@ -219,26 +221,6 @@ PCCERT_CONTEXT WINAPI CertFindCertificateInStore(HCERTSTORE hCertStore, DWORD, D
     return found;
 }
 
-PCCERT_CONTEXT WINAPI CertCreateCertificateContext(DWORD dwCertEncodingType, const BYTE *pbCertEncoded,
-                                                   DWORD cbCertEncoded)
-{
-    if (GET_CERT_ENCODING_TYPE(dwCertEncodingType) != X509_ASN_ENCODING)
-        return fail(hresultCode(E_INVALIDARG), static_cast<PCCERT_CONTEXT>(nullptr));
-    auto cert = parseCertificate(pbCertEncoded, cbCertEncoded);
-    if (!cert)
-        return nullptr;
-    // The hash is kept as a property from the start, so that serialized copies carry it.
-    std::vector<Property> props{
-        Property{CERT_SHA1_HASH_PROP_ID, X509_ASN_ENCODING, computeHashProperty(*cert, CERT_SHA1_HASH_PROP_ID)}};
-    Store *detached = newDetachedStore();
-    CertObject *object = nullptr;
-    if (!detached->add(std::move(cert), std::move(props), CERT_STORE_ADD_ALWAYS, &object)) {
-        delete detached;
-        return nullptr;
-    }
-    return object;
-}
-
 BOOL WINAPI CertAddCertificateContextToStore(HCERTSTORE hCertStore, PCCERT_CONTEXT pCertContext,
                                              DWORD dwAddDisposition, PCCERT_CONTEXT *ppStoreContext)
 {
@@ -286,53 +268,43 @@ BOOL WINAPI CertAddSerializedElementToStore(HCERTSTORE hCertStore, const BYTE *p
 {
     if (ppvContext)
         *ppvContext = nullptr;
-    Store *store = hCertStore ? storeOf(hCertStore) : newDetachedStore();
-    if (!store)
+    Store *store = hCertStore ? storeOf(hCertStore) : nullptr;
+    if (hCertStore && !store)
         return FALSE;
-    // Without a store the element becomes a context of its own; the store lives as long as it.
-    auto dropDetached = [&] {
-        if (!hCertStore) {
-            store->addRef();
-            store->release();
-        }
-    };
     SerializedElement element;
-    if (!parseSerializedElement(pbElement, cbElement, element)) {
-        dropDetached();
+    if (!parseSerializedElement(pbElement, cbElement, element))
         return FALSE;
-    }
     const DWORD contextType = element.id - kCertElementId + CERT_STORE_CERTIFICATE_CONTEXT;
-    if (!(dwContextTypeFlags & (1u << contextType))) {
-        dropDetached();
+    if (!(dwContextTypeFlags & (1u << contextType)))
         return fail(hresultCode(E_INVALIDARG));
-    }
     if (pdwContextType)
         *pdwContextType = contextType;
     if (element.id != kCertElementId) {
         // CRLs and CTLs are kept and written back, but this layer hands out no contexts for them.
-        const bool ok = hCertStore && !ppvContext && store->addOpaque(std::move(element));
-        if (!ok && (!hCertStore || ppvContext))
+        const bool ok = store && !ppvContext && store->addOpaque(std::move(element));
+        if (!ok && (!store || ppvContext))
             SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-        dropDetached();
         return ok ? TRUE : FALSE;
     }
     auto cert = parseCertificate(element.encoded.data(), static_cast<DWORD>(element.encoded.size()));
-    if (!cert) {
-        dropDetached();
+    if (!cert)
         return FALSE;
-    }
     auto props = trustedProperties(element.props, *cert);
-    CertObject *added = nullptr;
-    const bool wantContext = ppvContext || !hCertStore;
-    const bool ok = store->add(std::move(cert), std::move(props), dwAddDisposition, wantContext ? &added : nullptr);
-    if (!ok) {
-        dropDetached();
-        return FALSE;
+    if (!store) { // the element becomes a context of its own
+        if (!isAddDisposition(dwAddDisposition))
+            return fail(hresultCode(E_INVALIDARG));
+        CertObject *context = newStandaloneCertificate(std::move(cert), std::move(props));
+        if (ppvContext)
+            *ppvContext = static_cast<PCCERT_CONTEXT>(context);
+        else
+            CertFreeCertificateContext(context);
+        return TRUE;
     }
+    CertObject *added = nullptr;
+    if (!store->add(std::move(cert), std::move(props), dwAddDisposition, ppvContext ? &added : nullptr))
+        return FALSE;
     if (ppvContext)
         *ppvContext = static_cast<PCCERT_CONTEXT>(added);
-    else if (added)
-        CertFreeCertificateContext(added);
     return TRUE;
 }
 
@@ -341,8 +313,7 @@ BOOL WINAPI CertDeleteCertificateFromStore(PCCERT_CONTEXT pCertContext)
     CertObject *object = certObject(pCertContext);
     if (!object)
         return FALSE;
-    // Every owner of a context is a store.
-    const bool removed = static_cast<Store *>(object->owner)->remove(object);
+    const bool removed = object->owner->remove(object);
     const DWORD error = GetLastError();
     CertFreeCertificateContext(pCertContext); // freed whatever the outcome
     if (!removed)

@@ -1,7 +1,7 @@
 // A store file's elements while changes are applied to them under the file's lock.
 #pragma once
 
-#include "certificates/certobject.h"
+#include "stores/serializedformat.h"
 
 #include <string_view>
 #include <unordered_map>

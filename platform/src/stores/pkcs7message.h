@@ -1,7 +1,7 @@
 // PKCS #7 SignedData messages as stores read and write them: the certificates they carry.
 #pragma once
 
-#include "certificates/certobject.h"
+#include "stores/serializedformat.h"
 
 #include <vector>
 

@@ -1,7 +1,7 @@
 // The serialized certificate store format: an 8-byte header (version 0, "CERT"), then
 // elements of little-endian (id, encoding type, length) followed by the value, each
 // certificate, CRL or CTL preceded by its properties, and an end marker of 12 zero bytes.
-#include "certificates/certobject.h"
+#include "stores/serializedformat.h"
 #include "lasterror.h"
 
 #include <algorithm>

@@ -1,5 +1,8 @@
 #include "stores/store.h"
+#include "files/filereplace.h"
+#include "files/regularfiles.h"
 #include "lasterror.h"
+#include "stores/adddisposition.h"
 #include "stores/fileelements.h"
 #include "stores/storefile.h"
 
@@ -10,99 +13,6 @@
 
 namespace platform {
 namespace {
-
-enum class AddAction { Fail, UseExisting, Replace, Append };
-
-LONG compareFileTimes(const FILETIME &a, const FILETIME &b)
-{
-    auto value = [](const FILETIME &t) {
-        return static_cast<std::uint64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime;
-    };
-    return value(a) < value(b) ? -1 : value(a) > value(b) ? 1 : 0;
-}
-
-// What a disposition does when the store may already hold an equal certificate (same
-// SHA-1 hash). `existingNotBefore` is null when there is none.
-AddAction decideAdd(DWORD disposition, const FILETIME *existingNotBefore, const FILETIME &incomingNotBefore)
-{
-    if (!existingNotBefore || disposition == CERT_STORE_ADD_ALWAYS)
-        return AddAction::Append;
-    switch (disposition) {
-    case CERT_STORE_ADD_NEW:
-        return AddAction::Fail;
-    case CERT_STORE_ADD_USE_EXISTING:
-        return AddAction::UseExisting;
-    case CERT_STORE_ADD_NEWER:
-    case CERT_STORE_ADD_NEWER_INHERIT_PROPERTIES:
-        return compareFileTimes(*existingNotBefore, incomingNotBefore) >= 0 ? AddAction::Fail
-                                                                                   : AddAction::Replace;
-    default:
-        return AddAction::Replace;
-    }
-}
-
-bool inheritsProperties(DWORD disposition)
-{
-    return disposition == CERT_STORE_ADD_REPLACE_EXISTING_INHERIT_PROPERTIES ||
-           disposition == CERT_STORE_ADD_NEWER_INHERIT_PROPERTIES;
-}
-
-bool hasProperty(const std::vector<Property> &props, DWORD id)
-{
-    return std::any_of(props.begin(), props.end(), [id](const Property &p) { return p.id == id; });
-}
-
-// Adds to `into` each property of `from` that it lacks.
-void addMissing(std::vector<Property> &into, const std::vector<Property> &from)
-{
-    for (const Property &p : from)
-        if (!hasProperty(into, p.id))
-            into.push_back(p);
-}
-
-// The properties a certificate ends up with after an add that found `existing`.
-std::vector<Property> resultingProperties(AddAction action, DWORD disposition, const std::vector<Property> &existing,
-                                          const std::vector<Property> &incoming)
-{
-    std::vector<Property> props = action == AddAction::UseExisting ? existing : incoming;
-    if (action == AddAction::UseExisting)
-        addMissing(props, incoming);
-    else if (action == AddAction::Replace && inheritsProperties(disposition))
-        addMissing(props, existing);
-    return props;
-}
-
-void setOrRemove(std::vector<Property> &props, const Property *property, DWORD id)
-{
-    auto it = std::find_if(props.begin(), props.end(), [id](const Property &p) { return p.id == id; });
-    if (!property) {
-        if (it != props.end())
-            props.erase(it);
-    } else if (it != props.end()) {
-        it->value = property->value;
-        it->persist = property->persist;
-    } else {
-        props.push_back(*property);
-    }
-}
-
-// Adds a certificate to a store file's elements as `disposition` says; an equal one there
-// is the same certificate, so its NotBefore is the incoming one's. `props` become the
-// properties the certificate ends up with.
-AddAction applyAdd(FileElements &elements, const Bytes &encoded, const FILETIME &notBefore, DWORD disposition,
-                   std::vector<Property> &props)
-{
-    // CERT_STORE_ADD_ALWAYS appends whatever is there, so a file of many copies is not searched.
-    SerializedElement *existing = disposition == CERT_STORE_ADD_ALWAYS ? nullptr : elements.find(encoded);
-    const AddAction action = decideAdd(disposition, existing ? &notBefore : nullptr, notBefore);
-    if (action == AddAction::Append) {
-        elements.append(SerializedElement{kCertElementId, props, encoded});
-    } else if (action != AddAction::Fail) {
-        existing->props = resultingProperties(action, disposition, existing->props, props);
-        props = existing->props;
-    }
-    return action;
-}
 
 // A system store keeps one element per certificate, as Windows keys them by hash: of equal
 // ones (a file written when duplicates were still kept) the last one stays. `identity`
@@ -183,8 +93,6 @@ Store *storeOf(HCERTSTORE handle)
     }
     return fail(hresultCode(E_INVALIDARG), static_cast<Store *>(nullptr));
 }
-
-Store *newDetachedStore() { return new Store(Store::Kind::Memory); }
 
 void Store::release()
 {
@@ -399,7 +307,7 @@ bool Store::changeFile(const FileChange &change)
     std::string target;
     if (!followLinks(path_, target))
         return false;
-    FileLock lock(target);
+    FileLock lock = lockStoreFile(target);
     if (!lock.locked())
         return false;
     std::vector<SerializedElement> elements;
@@ -422,12 +330,23 @@ void Store::recordLocked(FileChange change)
         pending_.push_back(std::move(change));
 }
 
+bool Store::applyChange(FileChange change, const std::function<void()> &update)
+{
+    if (kind_ == Kind::System && !changeFile(change))
+        return false;
+    std::lock_guard<std::mutex> guard(mutex_);
+    recordLocked(std::move(change));
+    update();
+    markChanged();
+    return true;
+}
+
 bool Store::add(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> props, DWORD disposition,
                 CertObject **result)
 {
     if (result)
         *result = nullptr;
-    if (disposition < CERT_STORE_ADD_NEW || disposition > CERT_STORE_ADD_NEWER_INHERIT_PROPERTIES)
+    if (!isAddDisposition(disposition))
         return fail(hresultCode(E_INVALIDARG), false);
     if (readOnly_)
         return fail(ERROR_ACCESS_DENIED, false);
@@ -490,20 +409,12 @@ bool Store::addOpaque(SerializedElement element)
 {
     if (readOnly_)
         return fail(ERROR_ACCESS_DENIED, false);
-    if (kind_ == Kind::System &&
-        !changeFile([&](FileElements &elements) {
+    return applyChange(
+        [element](FileElements &elements) {
             elements.append(element);
             return true;
-        }))
-        return false;
-    std::lock_guard<std::mutex> guard(mutex_);
-    recordLocked([element](FileElements &elements) {
-        elements.append(element);
-        return true;
-    });
-    opaque_.push_back(std::move(element));
-    markChanged();
-    return true;
+        },
+        [&] { opaque_.push_back(std::move(element)); });
 }
 
 bool Store::remove(CertObject *object)
@@ -517,13 +428,7 @@ bool Store::remove(CertObject *object)
         elements.removeFirst(encoded);
         return true;
     };
-    if (kind_ == Kind::System && !changeFile(change))
-        return false;
-    std::lock_guard<std::mutex> guard(mutex_);
-    recordLocked(change);
-    unlinkMember(object);
-    markChanged();
-    return true;
+    return applyChange(change, [&] { unlinkMember(object); });
 }
 
 bool Store::setProperty(CertObject *object, const Property *property, DWORD id)
@@ -533,7 +438,7 @@ bool Store::setProperty(CertObject *object, const Property *property, DWORD id)
         std::lock_guard<std::mutex> guard(mutex_);
         props = object->props;
     }
-    setOrRemove(props, property, id);
+    setOrRemoveProperty(props, property, id);
     const bool persisted = object->linked && (!property || property->persist);
     auto change = [encoded = object->cert->encoded, props](FileElements &elements) {
         if (SerializedElement *e = elements.find(encoded))
@@ -542,14 +447,10 @@ bool Store::setProperty(CertObject *object, const Property *property, DWORD id)
     };
     if (persisted && kind_ != Kind::Memory && readOnly_)
         return fail(ERROR_ACCESS_DENIED, false);
-    if (persisted && kind_ == Kind::System && !changeFile(change))
-        return false;
+    if (persisted)
+        return applyChange(std::move(change), [&] { object->props = std::move(props); });
     std::lock_guard<std::mutex> guard(mutex_);
     object->props = std::move(props);
-    if (persisted) {
-        recordLocked(std::move(change));
-        markChanged();
-    }
     return true;
 }
 

@@ -1,7 +1,7 @@
 // The store object behind an HCERTSTORE.
 #pragma once
 
-#include "certificates/certobject.h"
+#include "stores/serializedformat.h"
 
 #include <functional>
 
@@ -46,7 +46,7 @@ public:
     bool add(std::unique_ptr<ParsedCertificate> cert, std::vector<Property> props, DWORD disposition,
              CertObject **result);
     bool addOpaque(SerializedElement element);
-    bool remove(CertObject *object);
+    bool remove(CertObject *object) override;
     bool setProperty(CertObject *object, const Property *property, DWORD id) override;
 
     // Writes a file store's contents; `force` writes even when nothing changed.
@@ -71,6 +71,11 @@ private:
     bool changeFile(const FileChange &change);
     // A file store keeps its changes to apply them to the file at commit.
     void recordLocked(FileChange change);
+    // One change to the store: a system store's file takes it first (another process may
+    // have changed the file); then, under the mutex, a file store keeps it for its commit
+    // and `update` makes it to the objects. False with the last error set when the file
+    // refused it, and then nothing is changed.
+    bool applyChange(FileChange change, const std::function<void()> &update);
     // Makes `object` a member, after `after` (an equal certificate it replaces) or last.
     void link(CertObject *object, CertObject *after);
     void unlinkMember(CertObject *object); // with the mutex held
@@ -101,8 +106,5 @@ private:
 
 // Null with E_INVALIDARG set when the handle is not a store of this layer.
 Store *storeOf(HCERTSTORE handle);
-
-// A new memory store holding no open handle (used for contexts that belong to no store).
-Store *newDetachedStore();
 
 } // namespace platform

@@ -1,9 +1,13 @@
 // CertSaveStore: a store's contents as a serialized store (the bytes a store file holds)
 // or as a PKCS #7 message, into memory, an open file or a file by name.
+#include "files/filereplace.h"
+#include "files/regularfiles.h"
 #include "lasterror.h"
 #include "stores/pkcs7message.h"
+#include "stores/serializedformat.h"
 #include "stores/store.h"
 #include "stores/storefile.h"
+#include "text/utf8text.h"
 
 #include <algorithm>
 
@@ -61,7 +65,7 @@ BOOL WINAPI CertSaveStore(HCERTSTORE hCertStore, DWORD, DWORD dwSaveAs, DWORD dw
         std::string target;
         if (!followLinks(path, target))
             return FALSE;
-        FileLock lock(target);
+        FileLock lock = lockStoreFile(target);
         return lock.locked() && replaceFileAtomically(target, data) ? TRUE : FALSE;
     }
     default:

@@ -1,8 +1,13 @@
 #include "stores/systemstore.h"
+#include "files/fileerrors.h"
+#include "files/filereading.h"
+#include "files/filereplace.h"
 #include "files/regularfiles.h"
 #include "lasterror.h"
+#include "stores/serializedformat.h"
 #include "stores/storefile.h"
 #include "text/unicodetext.h"
+#include "text/utf8text.h"
 #include "userhome.h"
 
 #include <unicode/uchar.h>
@@ -167,7 +172,7 @@ Store *openSystemStore(LPCWSTR name, DWORD flags)
     // the store's folder can still open it read-only.
     std::optional<FileLock> lock;
     if (!readOnly || (flags & CERT_STORE_DELETE_FLAG)) {
-        lock.emplace(target);
+        lock.emplace(lockStoreFile(target));
         if (!lock->locked())
             return nullptr;
     }
