@@ -41,11 +41,8 @@ std::vector<CryptoCertificate> fromMessage(LPCSTR provider, const BYTE *data, si
 // One certificate, or a PKCS #7 message of them.
 std::vector<CryptoCertificate> fromDer(const BYTE *data, size_t size)
 {
-    if (PCCERT_CONTEXT context = CertCreateCertificateContext(X509_ASN_ENCODING, data, static_cast<DWORD>(size))) {
-        CryptoCertificate certificate(context);
-        CertFreeCertificateContext(context); // the record holds its own reference
-        return {certificate};
-    }
+    if (PCCERT_CONTEXT context = CertCreateCertificateContext(X509_ASN_ENCODING, data, static_cast<DWORD>(size)))
+        return {CryptoCertificate::adopt(context)};
     return fromMessage(CERT_STORE_PROV_PKCS7, data, size);
 }
 
@@ -137,7 +134,7 @@ std::vector<CryptoCertificate> fromPfx(const std::vector<BYTE> &bytes, const std
     std::vector<CryptoCertificate> certificates;
     for (PCCERT_CONTEXT context = CertEnumCertificatesInStore(store, nullptr); context;
          context = CertEnumCertificatesInStore(store, context))
-        certificates.emplace_back(context);
+        certificates.push_back(CryptoCertificate::share(context));
     CertCloseStore(store, 0); // the certificates hold their own references
     if (certificates.empty())
         throw CryptException(kNoCertificate, 0);

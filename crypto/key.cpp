@@ -32,13 +32,13 @@ std::vector<BYTE> CryptoKey::getParam(DWORD param) const
     return value;
 }
 
-PCCERT_CONTEXT CryptoKey::createCertificate(const std::vector<BYTE> &encoded)
+CryptoCertificate CryptoKey::createCertificate(const std::vector<BYTE> &encoded)
 {
     PCCERT_CONTEXT context =
         CertCreateCertificateContext(X509_ASN_ENCODING, encoded.data(), static_cast<DWORD>(encoded.size()));
     if (!context)
         throwLastError();
-    return context;
+    return CryptoCertificate::adopt(context);
 }
 
 } // namespace crypto

@@ -1,6 +1,7 @@
 // The user key of a key container.
 #pragma once
 
+#include "crypto/certificate.h"
 #include "handles/handleowner.h"
 
 #include <windows.h>
@@ -29,8 +30,8 @@ public:
     // A key parameter of any size (KP_CERTIFICATE: the DER certificate kept with the key).
     std::vector<BYTE> getParam(DWORD param) const;
 
-    // A new certificate context the caller owns; throws when the bytes are no certificate.
-    static PCCERT_CONTEXT createCertificate(const std::vector<BYTE> &encoded);
+    // The certificate of the bytes; throws when they are no certificate.
+    static CryptoCertificate createCertificate(const std::vector<BYTE> &encoded);
 
 private:
     handles::HandleOwner<KeyTraits> m_handle;

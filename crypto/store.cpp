@@ -36,14 +36,14 @@ void CryptoStore::add(PCCERT_CONTEXT context)
         throwLastError();
 }
 
-PCCERT_CONTEXT CryptoStore::findByHash(const std::vector<BYTE> &hash) const
+CryptoCertificate CryptoStore::findByHash(const std::vector<BYTE> &hash) const
 {
     CRYPT_HASH_BLOB blob{static_cast<DWORD>(hash.size()), const_cast<BYTE *>(hash.data())};
     PCCERT_CONTEXT context = CertFindCertificateInStore(m_handle, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0,
                                                         CERT_FIND_SHA1_HASH, &blob, nullptr);
     if (!context)
         throwLastError(L"Для указанного хеша сертификат не найден\n");
-    return context;
+    return CryptoCertificate::adopt(context);
 }
 
 std::vector<CryptoCertificate> CryptoStore::enumerate() const
@@ -51,7 +51,7 @@ std::vector<CryptoCertificate> CryptoStore::enumerate() const
     std::vector<CryptoCertificate> certificates;
     for (PCCERT_CONTEXT context = CertEnumCertificatesInStore(m_handle, nullptr); context;
          context = CertEnumCertificatesInStore(m_handle, context))
-        certificates.emplace_back(context); // the record takes its own reference
+        certificates.push_back(CryptoCertificate::share(context)); // the next call frees the enumeration's
     return certificates;
 }
 

@@ -26,8 +26,8 @@ public:
     void add(const CryptoCertificate &certificate);
     virtual void add(PCCERT_CONTEXT context);
 
-    // The certificate with this SHA-1 hash, owned by the caller; throws when there is none.
-    PCCERT_CONTEXT findByHash(const std::vector<BYTE> &hash) const;
+    // The certificate with this SHA-1 hash; throws when there is none.
+    CryptoCertificate findByHash(const std::vector<BYTE> &hash) const;
     // Every certificate in store order; empty when the store cannot be listed.
     std::vector<CryptoCertificate> enumerate() const;
 

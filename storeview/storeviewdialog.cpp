@@ -64,10 +64,7 @@ std::wstring errorText(const std::exception &error)
 // The certificate of `store` whose SHA-1 hash the text gives; throws when there is none.
 crypto::CryptoCertificate certificateByHash(const crypto::CryptoStore &store, const std::wstring &hash)
 {
-    PCCERT_CONTEXT context = store.findByHash(crypto::hexToBytes(hash));
-    crypto::CryptoCertificate certificate(context);
-    CertFreeCertificateContext(context); // the record holds its own reference
-    return certificate;
+    return store.findByHash(crypto::hexToBytes(hash));
 }
 
 std::wstring quoted(const std::wstring &text) { return L"«" + text + L"»"; }

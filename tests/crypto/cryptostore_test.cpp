@@ -29,9 +29,7 @@ CryptoCertificate certificateOf(const std::vector<BYTE> &der)
 {
     PCCERT_CONTEXT context =
         CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
-    CryptoCertificate certificate(context);
-    CertFreeCertificateContext(context);
-    return certificate;
+    return CryptoCertificate::adopt(context);
 }
 
 void linkToContainer(CryptoCertificate &certificate, const wchar_t *container)
@@ -103,9 +101,8 @@ TEST_F(Stores, CertificatesAreFoundAgainByTheirHashText)
 #endif
     EXPECT_EQ(hashes, added);
 
-    const CryptoCertificate found(store->findByHash(crypto::hexToBytes(b.sha1Hash())));
+    const CryptoCertificate found = store->findByHash(crypto::hexToBytes(b.sha1Hash()));
     EXPECT_EQ(found.sha1Hash(), b.sha1Hash());
-    CertFreeCertificateContext(found.context()); // findByHash hands over a reference of its own
 }
 
 TEST_F(Stores, AMissingHashThrowsItsSentenceAndTheSystemText)
@@ -128,9 +125,7 @@ TEST_F(Stores, DeletingAFoundCertificateRemovesItAndEmptiesTheRecord)
     auto store = crypto::openStore(L"Root", false);
     const CryptoCertificate a = certificateOf(testsupport::makeNumberedCertificate(3));
     store->add(a);
-    PCCERT_CONTEXT context = store->findByHash(crypto::hexToBytes(a.sha1Hash()));
-    CryptoCertificate found(context);
-    CertFreeCertificateContext(context);
+    CryptoCertificate found = store->findByHash(crypto::hexToBytes(a.sha1Hash()));
     EXPECT_TRUE(found.deleteFromStore());
     EXPECT_TRUE(found.empty());
     // Other roots may be there: the system's own.
