@@ -2,6 +2,7 @@
 #pragma once
 
 #include "crypto/certificate.h"
+#include "crypto/storehandle.h"
 
 #include <boost/shared_ptr.hpp>
 
@@ -12,16 +13,16 @@ namespace crypto {
 
 class CryptoProvider;
 
-// Owns one store handle; closed in the destructor.
+// Owns one store handle; closed when it goes.
 class CryptoStore {
 public:
     // The current user's system store of that name (no provider: callers pass none).
     CryptoStore(const CryptoProvider *provider, const std::wstring &name);
-    virtual ~CryptoStore();
+    virtual ~CryptoStore() = default;
     CryptoStore(const CryptoStore &) = delete;
     CryptoStore &operator=(const CryptoStore &) = delete;
 
-    HCERTSTORE handle() const { return m_handle; }
+    HCERTSTORE handle() const { return m_handle.get(); }
 
     void add(const CryptoCertificate &certificate);
     virtual void add(PCCERT_CONTEXT context);
@@ -40,12 +41,12 @@ public:
     void resync();
 
 protected:
-    CryptoStore() = default;
-    // Takes over `handle`, closing the one held before.
-    void reset(HCERTSTORE handle);
+    // Takes over the store just opened; throws, right after the opening call, when it failed
+    // (the system's text preceded by `sentence` when one is given).
+    explicit CryptoStore(HCERTSTORE opened, const wchar_t *sentence = nullptr);
 
 private:
-    HCERTSTORE m_handle = nullptr;
+    StoreHandle m_handle;
 };
 
 // A store file (SST) that keeps each certificate with its properties; what changed is
