@@ -44,7 +44,7 @@ public:
 
     // Throws when the property cannot be set.
     void setProperty(const void *data, DWORD propId, DWORD flags);
-    // The property's bytes; empty when it cannot be read.
+    // The property's bytes; empty when the certificate has none (CRYPT_E_NOT_FOUND), else throws.
     std::vector<BYTE> getProperty(DWORD propId) const;
 
     std::wstring subjectName(DWORD strType) const;

@@ -216,6 +216,20 @@ TEST_F(Stores, ADamagedStoreFileThrowsOnOpen)
     }
 }
 
+TEST_F(Stores, AKeyLinkThatCannotBeReadThrowsInsteadOfShowingNone)
+{
+    // A serialized store: one certificate whose key link (property 2) is four bytes.
+    const testsupport::Bytes der = testsupport::makeNumberedCertificate(8);
+    testsupport::Bytes bytes{0, 0, 0, 0, 'C', 'E', 'R', 'T'};
+    for (std::uint32_t v : {2u, 1u, 4u, 0u, 32u, 1u, static_cast<std::uint32_t>(der.size())})
+        testsupport::appendDword(bytes, v);
+    bytes.insert(bytes.end(), der.begin(), der.end());
+    bytes.insert(bytes.end(), 12, 0);
+    const auto certificates = crypto::MemoryStore(CERT_STORE_PROV_SERIALIZED, bytes.data(), bytes.size()).enumerate();
+    ASSERT_EQ(certificates.size(), 1u);
+    EXPECT_THROW(certificates[0].keyContainerInfo(), crypto::CryptException);
+}
+
 #ifndef _WIN32
 // What a user may only read opens to be viewed, read-only; what they may change opens
 // as ever. The tests run as root: a child process drops to nobody to be refused.
