@@ -1,19 +1,13 @@
 #include "crypto/filebytes.h"
 
 #include "crypto/cryptexception.h"
-#include "handles/handleowner.h"
+#include "crypto/filehandle.h"
 
 #include <algorithm>
 
 namespace crypto {
 
 namespace {
-
-struct FileTraits {
-    using Handle = HANDLE;
-    static Handle empty() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(Handle handle) noexcept { CloseHandle(handle); }
-};
 
 // Owns one open file; closed when it goes, keeping the last error.
 class FileHandle {
@@ -26,7 +20,7 @@ public:
     bool close() { return CloseHandle(m_handle.release()) != FALSE; }
 
 private:
-    handles::HandleOwner<FileTraits> m_handle;
+    FileHandleOwner m_handle;
 };
 
 // One call reads or writes at most this much.

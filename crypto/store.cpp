@@ -1,6 +1,7 @@
 #include "crypto/store.h"
 
 #include "crypto/cryptexception.h"
+#include "crypto/filehandle.h"
 #include "crypto/provider.h"
 
 namespace crypto {
@@ -135,13 +136,9 @@ public:
 // Whether the file is there and the user may not write it.
 bool unwritableFile(const std::wstring &path)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-        return false;
-    }
-    return GetLastError() == ERROR_ACCESS_DENIED;
+    const FileHandleOwner file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return !file && GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 } // namespace
