@@ -5,107 +5,94 @@
 #include "crypto/key.h"
 
 #include <cstdint>
-#include <utility>
 
 namespace crypto {
 
-CryptoCertificate::CryptoCertificate(PCCERT_CONTEXT context)
-    : m_context(context ? CertDuplicateCertificateContext(context) : nullptr)
+CryptoCertificate CryptoCertificate::adopt(PCCERT_CONTEXT context) noexcept
 {
+    return CryptoCertificate(ContextOwner(context));
+}
+
+CryptoCertificate CryptoCertificate::share(PCCERT_CONTEXT context)
+{
+    return adopt(context ? CertDuplicateCertificateContext(context) : nullptr);
 }
 
 CryptoCertificate::CryptoCertificate(const CryptoKey &key)
-    : m_context(CryptoKey::createCertificate(key.getParam(KP_CERTIFICATE)))
+    : CryptoCertificate(CryptoKey::createCertificate(key.getParam(KP_CERTIFICATE)))
 {
 }
 
-CryptoCertificate::CryptoCertificate(const CryptoCertificate &other) : CryptoCertificate(other.m_context) {}
+CryptoCertificate::CryptoCertificate(const CryptoCertificate &other) : CryptoCertificate(share(other.context())) {}
 
 CryptoCertificate &CryptoCertificate::operator=(const CryptoCertificate &other)
 {
-    if (this != &other) {
-        CryptoCertificate copy(other);
-        std::swap(m_context, copy.m_context);
-    }
+    if (this != &other)
+        *this = share(other.context());
     return *this;
 }
-
-CryptoCertificate::CryptoCertificate(CryptoCertificate &&other) noexcept
-    : m_context(std::exchange(other.m_context, nullptr))
-{
-}
-
-CryptoCertificate &CryptoCertificate::operator=(CryptoCertificate &&other) noexcept
-{
-    if (this != &other) {
-        release();
-        m_context = std::exchange(other.m_context, nullptr);
-    }
-    return *this;
-}
-
-CryptoCertificate::~CryptoCertificate() { release(); }
 
 BOOL CryptoCertificate::release()
 {
     if (!m_context)
         return FALSE;
-    const DWORD error = GetLastError();
-    const BOOL freed = CertFreeCertificateContext(m_context);
-    m_context = nullptr;
-    SetLastError(error);
-    return freed;
+    m_context.reset(); // freeing a context always succeeds
+    return TRUE;
 }
 
 BOOL CryptoCertificate::deleteFromStore()
 {
     // The call frees the context whatever it returns.
-    const BOOL deleted = CertDeleteCertificateFromStore(m_context);
-    m_context = nullptr;
-    return deleted;
+    return CertDeleteCertificateFromStore(m_context.release());
 }
 
 void CryptoCertificate::setProperty(const void *data, DWORD propId, DWORD flags)
 {
-    if (!CertSetCertificateContextProperty(m_context, propId, flags, data))
+    if (!CertSetCertificateContextProperty(context(), propId, flags, data))
         throwLastError();
 }
 
 std::vector<BYTE> CryptoCertificate::getProperty(DWORD propId) const
 {
+    // A property may go between the two calls, as when another thread removes it.
+    const auto missing = [] {
+        if (GetLastError() != static_cast<DWORD>(CRYPT_E_NOT_FOUND))
+            throwLastError();
+        return std::vector<BYTE>();
+    };
     DWORD size = 0;
-    if (!CertGetCertificateContextProperty(m_context, propId, nullptr, &size))
-        return {};
+    if (!CertGetCertificateContextProperty(context(), propId, nullptr, &size))
+        return missing();
     std::vector<BYTE> value(size);
-    if (!CertGetCertificateContextProperty(m_context, propId, value.data(), &size))
-        return {};
+    if (!CertGetCertificateContextProperty(context(), propId, value.data(), &size))
+        return missing();
     value.resize(size);
     return value;
 }
 
 std::wstring CryptoCertificate::subjectName(DWORD strType) const
 {
-    return nameBlobToString(m_context->pCertInfo->Subject, strType);
+    return nameBlobToString(context()->pCertInfo->Subject, strType);
 }
 
 std::wstring CryptoCertificate::issuerName(DWORD strType) const
 {
-    return nameBlobToString(m_context->pCertInfo->Issuer, strType);
+    return nameBlobToString(context()->pCertInfo->Issuer, strType);
 }
 
 std::wstring CryptoCertificate::notBefore() const
 {
-    return formatFileTime(m_context->pCertInfo->NotBefore, DATE_LONGDATE);
+    return formatFileTime(context()->pCertInfo->NotBefore, DATE_LONGDATE);
 }
 
 std::wstring CryptoCertificate::notAfter() const
 {
-    return formatFileTime(m_context->pCertInfo->NotAfter, DATE_LONGDATE);
+    return formatFileTime(context()->pCertInfo->NotAfter, DATE_LONGDATE);
 }
 
 std::wstring CryptoCertificate::serialNumber() const
 {
-    const CRYPT_INTEGER_BLOB &serial = m_context->pCertInfo->SerialNumber;
+    const CRYPT_INTEGER_BLOB &serial = context()->pCertInfo->SerialNumber;
     return bytesToHexReversed(serial.pbData, serial.cbData, -1);
 }
 
@@ -117,7 +104,7 @@ std::wstring CryptoCertificate::sha1Hash() const
 
 std::wstring CryptoCertificate::keyIdentifier() const
 {
-    const CERT_INFO *info = m_context->pCertInfo;
+    const CERT_INFO *info = context()->pCertInfo;
     const CERT_EXTENSION *extension = CertFindExtension(szOID_SUBJECT_KEY_IDENTIFIER, info->cExtension,
                                                         info->rgExtension);
     if (!extension)
@@ -151,11 +138,11 @@ std::wstring CryptoCertificate::keyContainerInfo() const
 std::wstring CryptoCertificate::simpleDisplayName() const
 {
     void *type = const_cast<char *>(szOID_SUBJECT_ALT_NAME);
-    const DWORD length = CertGetNameStringW(m_context, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, type, nullptr, 0);
+    const DWORD length = CertGetNameStringW(context(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, type, nullptr, 0);
     if (length == 0)
         return std::wstring();
     std::wstring text(length, L'\0');
-    const DWORD written = CertGetNameStringW(m_context, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, type, &text[0], length);
+    const DWORD written = CertGetNameStringW(context(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, type, &text[0], length);
     text.resize(written ? written - 1 : 0);
     return text;
 }

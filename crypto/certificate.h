@@ -1,31 +1,41 @@
 // The certificate record: one reference on a certificate context and the texts shown for it.
 #pragma once
 
+#include "handles/handleowner.h"
+
 #include <windows.h>
 #include <wincrypt.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace crypto {
 
 class CryptoKey;
 
+struct CertificateContextTraits {
+    using Handle = PCCERT_CONTEXT;
+    static Handle empty() noexcept { return nullptr; }
+    static void close(Handle handle) noexcept { CertFreeCertificateContext(handle); }
+};
+
 class CryptoCertificate {
 public:
     CryptoCertificate() = default;
-    // Takes its own reference; the caller keeps theirs.
-    explicit CryptoCertificate(PCCERT_CONTEXT context);
+    // Takes over the caller's reference: the caller frees nothing (null makes an empty record).
+    static CryptoCertificate adopt(PCCERT_CONTEXT context) noexcept;
+    // Takes a reference of its own: the caller keeps theirs.
+    static CryptoCertificate share(PCCERT_CONTEXT context);
     // The certificate kept with the key (KP_CERTIFICATE); throws when it cannot be read.
     explicit CryptoCertificate(const CryptoKey &key);
     CryptoCertificate(const CryptoCertificate &other);
     CryptoCertificate &operator=(const CryptoCertificate &other);
-    CryptoCertificate(CryptoCertificate &&other) noexcept;
-    CryptoCertificate &operator=(CryptoCertificate &&other) noexcept;
-    ~CryptoCertificate();
+    CryptoCertificate(CryptoCertificate &&other) noexcept = default;
+    CryptoCertificate &operator=(CryptoCertificate &&other) noexcept = default;
 
-    PCCERT_CONTEXT context() const { return m_context; }
-    bool empty() const { return m_context == nullptr; }
+    PCCERT_CONTEXT context() const { return m_context.get(); }
+    bool empty() const { return !m_context; }
 
     // Drops the reference; FALSE when there was none.
     BOOL release();
@@ -34,7 +44,7 @@ public:
 
     // Throws when the property cannot be set.
     void setProperty(const void *data, DWORD propId, DWORD flags);
-    // The property's bytes; empty when it cannot be read.
+    // The property's bytes; empty when the certificate has none (CRYPT_E_NOT_FOUND), else throws.
     std::vector<BYTE> getProperty(DWORD propId) const;
 
     std::wstring subjectName(DWORD strType) const;
@@ -50,7 +60,10 @@ public:
     std::wstring simpleDisplayName() const;
 
 private:
-    PCCERT_CONTEXT m_context = nullptr;
+    using ContextOwner = handles::HandleOwner<CertificateContextTraits>;
+    explicit CryptoCertificate(ContextOwner context) noexcept : m_context(std::move(context)) {}
+
+    ContextOwner m_context;
 };
 
 } // namespace crypto

@@ -41,11 +41,8 @@ std::vector<CryptoCertificate> fromMessage(LPCSTR provider, const BYTE *data, si
 // One certificate, or a PKCS #7 message of them.
 std::vector<CryptoCertificate> fromDer(const BYTE *data, size_t size)
 {
-    if (PCCERT_CONTEXT context = CertCreateCertificateContext(X509_ASN_ENCODING, data, static_cast<DWORD>(size))) {
-        CryptoCertificate certificate(context);
-        CertFreeCertificateContext(context); // the record holds its own reference
-        return {certificate};
-    }
+    if (PCCERT_CONTEXT context = CertCreateCertificateContext(X509_ASN_ENCODING, data, static_cast<DWORD>(size)))
+        return {CryptoCertificate::adopt(context)};
     return fromMessage(CERT_STORE_PROV_PKCS7, data, size);
 }
 
@@ -126,23 +123,22 @@ CRYPT_DATA_BLOB blobOf(const std::vector<BYTE> &bytes)
     return CRYPT_DATA_BLOB{static_cast<DWORD>(bytes.size()), const_cast<BYTE *>(bytes.data())};
 }
 
-// The certificates of a PKCS #12 file, its keys put into containers. Exportable, as the
+// The certificates of a PKCS #12 file, its keys put into containers as it opens. Exportable, as the
 // keys of key media are: the user who knows the password may take the key along again.
-std::vector<CryptoCertificate> fromPfx(const std::vector<BYTE> &bytes, const std::wstring &password)
-{
-    CRYPT_DATA_BLOB blob = blobOf(bytes);
-    HCERTSTORE store = PFXImportCertStore(&blob, password.c_str(), CRYPT_USER_KEYSET | CRYPT_EXPORTABLE);
-    if (!store)
-        throwLastError(L"Ошибка импорта файла PKCS #12.\n");
-    std::vector<CryptoCertificate> certificates;
-    for (PCCERT_CONTEXT context = CertEnumCertificatesInStore(store, nullptr); context;
-         context = CertEnumCertificatesInStore(store, context))
-        certificates.emplace_back(context);
-    CertCloseStore(store, 0); // the certificates hold their own references
-    if (certificates.empty())
-        throw CryptException(kNoCertificate, 0);
-    return certificates;
-}
+class PfxStore : public CryptoStore {
+public:
+    PfxStore(const std::vector<BYTE> &bytes, const std::wstring &password)
+        : CryptoStore(importPfx(bytes, password), L"Ошибка импорта файла PKCS #12.\n")
+    {
+    }
+
+private:
+    static HCERTSTORE importPfx(const std::vector<BYTE> &bytes, const std::wstring &password)
+    {
+        CRYPT_DATA_BLOB blob = blobOf(bytes);
+        return PFXImportCertStore(&blob, password.c_str(), CRYPT_USER_KEYSET | CRYPT_EXPORTABLE);
+    }
+};
 
 std::vector<CryptoCertificate> fromBytes(std::vector<BYTE> bytes)
 {
@@ -175,7 +171,7 @@ bool ImportFile::opensWith(const std::wstring &password) const
 
 std::vector<CryptoCertificate> ImportFile::certificates(const std::wstring &password) const
 {
-    return m_pfx ? fromPfx(m_bytes, password) : fromBytes(m_bytes);
+    return m_pfx ? certificatesOf(PfxStore(m_bytes, password)) : fromBytes(m_bytes);
 }
 
 std::vector<CryptoCertificate> readCertificateFile(const std::wstring &path)

@@ -119,9 +119,18 @@ void applyLine(const std::wstring &line, StoreConfig &config)
 
 std::wstring moduleDirectory()
 {
-    wchar_t buffer[512] = {};
-    GetModuleFileNameW(GetModuleHandleW(nullptr), buffer, 512);
-    std::wstring path(buffer);
+    // Grown until the whole path fits: a cut one names another folder.
+    std::wstring path(512, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(GetModuleHandleW(nullptr), &path[0], static_cast<DWORD>(path.size()));
+        if (length == 0)
+            crypto::throwLastError();
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
     const size_t last = path.rfind(kSeparator);
     return last == std::wstring::npos ? path : path.substr(0, last);
 }
@@ -159,7 +168,11 @@ StoreConfig readCryptoConfig(const std::wstring &path)
                                      L"..\\..\\Config\\Crypto.cfg"}) {
         if (bytes)
             break;
-        bytes = readCandidate(resolveModuleRelativePath(withSeparators(candidate)));
+        try {
+            bytes = readCandidate(resolveModuleRelativePath(withSeparators(candidate)));
+        } catch (const crypto::CryptException &) {
+            break; // without the program's folder the files beside it cannot be reached
+        }
     }
 #ifndef _WIN32
     if (!bytes) {

@@ -15,7 +15,7 @@ struct StoreConfig {
 // whatever the folders are called.
 StoreConfig readCryptoConfig(const std::wstring &path);
 
-// The program's folder, without a trailing separator.
+// The program's folder, without a trailing separator; throws when the system cannot tell it.
 std::wstring moduleDirectory();
 
 // A path relative to the program's folder: leading "./" are dropped and each "../" goes

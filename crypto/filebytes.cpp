@@ -1,6 +1,7 @@
 #include "crypto/filebytes.h"
 
 #include "crypto/cryptexception.h"
+#include "crypto/filehandle.h"
 
 #include <algorithm>
 
@@ -8,33 +9,18 @@ namespace crypto {
 
 namespace {
 
-// Owns one open file; closed in the destructor, keeping the last error.
+// Owns one open file; closed when it goes, keeping the last error.
 class FileHandle {
 public:
     explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    ~FileHandle()
-    {
-        if (valid()) {
-            const DWORD error = GetLastError();
-            CloseHandle(m_handle);
-            SetLastError(error);
-        }
-    }
-    FileHandle(const FileHandle &) = delete;
-    FileHandle &operator=(const FileHandle &) = delete;
 
-    bool valid() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return m_handle; }
+    bool valid() const { return static_cast<bool>(m_handle); }
+    HANDLE get() const { return m_handle.get(); }
     // Closes now, so that a failure to close (the last write refused) is seen.
-    bool close()
-    {
-        const HANDLE handle = m_handle;
-        m_handle = INVALID_HANDLE_VALUE;
-        return CloseHandle(handle) != FALSE;
-    }
+    bool close() { return CloseHandle(m_handle.release()) != FALSE; }
 
 private:
-    HANDLE m_handle;
+    FileHandleOwner m_handle;
 };
 
 // One call reads or writes at most this much.

@@ -3,57 +3,42 @@
 #include "crypto/cryptexception.h"
 #include "crypto/provider.h"
 
-#include <utility>
-
 namespace crypto {
 
-CryptoKey::CryptoKey(const CryptoProvider &provider, DWORD keySpec)
+namespace {
+
+HCRYPTKEY userKey(const CryptoProvider &provider, DWORD keySpec)
 {
-    if (!CryptGetUserKey(provider.handle(), keySpec, &m_handle))
+    HCRYPTKEY handle = 0;
+    if (!CryptGetUserKey(provider.handle(), keySpec, &handle))
         throwLastError();
+    return handle;
 }
 
-CryptoKey::~CryptoKey()
-{
-    if (m_handle) {
-        const DWORD error = GetLastError();
-        CryptDestroyKey(m_handle);
-        m_handle = 0;
-        SetLastError(error);
-    }
-}
+} // namespace
 
-CryptoKey::CryptoKey(CryptoKey &&other) noexcept : m_handle(std::exchange(other.m_handle, 0)) {}
-
-CryptoKey &CryptoKey::operator=(CryptoKey &&other) noexcept
-{
-    if (this != &other) {
-        CryptoKey old(std::move(*this));
-        m_handle = std::exchange(other.m_handle, 0);
-    }
-    return *this;
-}
+CryptoKey::CryptoKey(const CryptoProvider &provider, DWORD keySpec) : m_handle(userKey(provider, keySpec)) {}
 
 std::vector<BYTE> CryptoKey::getParam(DWORD param) const
 {
     // Sized by a query: qualified certificates with many extensions exceed any fixed buffer.
     DWORD size = 0;
-    if (!CryptGetKeyParam(m_handle, param, nullptr, &size, 0))
+    if (!CryptGetKeyParam(handle(), param, nullptr, &size, 0))
         throwLastError();
     std::vector<BYTE> value(size);
-    if (size && !CryptGetKeyParam(m_handle, param, value.data(), &size, 0))
+    if (size && !CryptGetKeyParam(handle(), param, value.data(), &size, 0))
         throwLastError();
     value.resize(size);
     return value;
 }
 
-PCCERT_CONTEXT CryptoKey::createCertificate(const std::vector<BYTE> &encoded)
+CryptoCertificate CryptoKey::createCertificate(const std::vector<BYTE> &encoded)
 {
     PCCERT_CONTEXT context =
         CertCreateCertificateContext(X509_ASN_ENCODING, encoded.data(), static_cast<DWORD>(encoded.size()));
     if (!context)
         throwLastError();
-    return context;
+    return CryptoCertificate::adopt(context);
 }
 
 } // namespace crypto

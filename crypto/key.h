@@ -1,6 +1,9 @@
 // The user key of a key container.
 #pragma once
 
+#include "crypto/certificate.h"
+#include "handles/handleowner.h"
+
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -10,27 +13,28 @@ namespace crypto {
 
 class CryptoProvider;
 
+struct KeyTraits {
+    using Handle = HCRYPTKEY;
+    static Handle empty() noexcept { return 0; }
+    static void close(Handle handle) noexcept { CryptDestroyKey(handle); }
+};
+
 // Owns one key handle; the provider it came from must outlive it.
 class CryptoKey {
 public:
     // The container's key of that kind (callers pass AT_KEYEXCHANGE); throws when it is missing.
     CryptoKey(const CryptoProvider &provider, DWORD keySpec);
-    ~CryptoKey();
-    CryptoKey(CryptoKey &&other) noexcept;
-    CryptoKey &operator=(CryptoKey &&other) noexcept;
-    CryptoKey(const CryptoKey &) = delete;
-    CryptoKey &operator=(const CryptoKey &) = delete;
 
-    HCRYPTKEY handle() const { return m_handle; }
+    HCRYPTKEY handle() const { return m_handle.get(); }
 
     // A key parameter of any size (KP_CERTIFICATE: the DER certificate kept with the key).
     std::vector<BYTE> getParam(DWORD param) const;
 
-    // A new certificate context the caller owns; throws when the bytes are no certificate.
-    static PCCERT_CONTEXT createCertificate(const std::vector<BYTE> &encoded);
+    // The certificate of the bytes; throws when they are no certificate.
+    static CryptoCertificate createCertificate(const std::vector<BYTE> &encoded);
 
 private:
-    HCRYPTKEY m_handle = 0;
+    handles::HandleOwner<KeyTraits> m_handle;
 };
 
 } // namespace crypto

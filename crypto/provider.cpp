@@ -4,7 +4,6 @@
 #include "crypto/cryptexception.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace crypto {
 
@@ -12,6 +11,15 @@ namespace {
 
 // How often one container name may ask for a larger buffer.
 constexpr int kMaxGrowths = 4;
+
+HCRYPTPROV acquireContext(const wchar_t *containerName, const std::wstring &providerName, DWORD providerType,
+                          DWORD flags)
+{
+    HCRYPTPROV handle = 0;
+    if (!CryptAcquireContextW(&handle, containerName, providerName.c_str(), providerType, flags))
+        throwLastError();
+    return handle;
+}
 
 } // namespace
 
@@ -31,45 +39,23 @@ std::vector<ProviderEntry> enumProviders()
 }
 
 CryptoProvider::CryptoProvider(DWORD providerType, const std::wstring &providerName, DWORD flags)
+    : m_handle(acquireContext(nullptr, providerName, providerType, flags))
 {
-    if (!CryptAcquireContextW(&m_handle, nullptr, providerName.c_str(), providerType, flags))
-        throwLastError();
 }
 
 CryptoProvider::CryptoProvider(const std::wstring &providerName, const std::wstring &containerName,
                                DWORD providerType, DWORD flags)
+    : m_handle(acquireContext(containerName.c_str(), providerName, providerType, flags))
 {
-    if (!CryptAcquireContextW(&m_handle, containerName.c_str(), providerName.c_str(), providerType, flags))
-        throwLastError();
-}
-
-CryptoProvider::~CryptoProvider()
-{
-    if (m_handle) {
-        const DWORD error = GetLastError();
-        CryptReleaseContext(m_handle, 0);
-        SetLastError(error);
-    }
-}
-
-CryptoProvider::CryptoProvider(CryptoProvider &&other) noexcept : m_handle(std::exchange(other.m_handle, 0)) {}
-
-CryptoProvider &CryptoProvider::operator=(CryptoProvider &&other) noexcept
-{
-    if (this != &other) {
-        CryptoProvider old(std::move(*this));
-        m_handle = std::exchange(other.m_handle, 0);
-    }
-    return *this;
 }
 
 std::vector<BYTE> CryptoProvider::getParam(DWORD param, DWORD flags) const
 {
     DWORD size = 0;
-    if (!CryptGetProvParam(m_handle, param, nullptr, &size, flags))
+    if (!CryptGetProvParam(handle(), param, nullptr, &size, flags))
         throwLastError();
     std::vector<BYTE> value(size);
-    if (size && !CryptGetProvParam(m_handle, param, value.data(), &size, flags))
+    if (size && !CryptGetProvParam(handle(), param, value.data(), &size, flags))
         throwLastError();
     value.resize(size);
     return value;
@@ -100,13 +86,13 @@ std::vector<std::wstring> CryptoProvider::enumContainers() const
     // Asking for the longest name first lets names of any length through: a fixed buffer
     // would end the list at the first long name (50 Cyrillic letters fill 100 bytes).
     DWORD longest = 0;
-    if (!CryptGetProvParam(m_handle, PP_ENUMCONTAINERS, nullptr, &longest, CRYPT_FIRST) || longest == 0)
+    if (!CryptGetProvParam(handle(), PP_ENUMCONTAINERS, nullptr, &longest, CRYPT_FIRST) || longest == 0)
         return names;
     std::vector<char> name(longest + 1, '\0');
     int growths = 0;
     for (DWORD flags = CRYPT_FIRST;;) {
         DWORD size = static_cast<DWORD>(name.size() - 1);
-        if (!CryptGetProvParam(m_handle, PP_ENUMCONTAINERS, reinterpret_cast<BYTE *>(name.data()), &size, flags)) {
+        if (!CryptGetProvParam(handle(), PP_ENUMCONTAINERS, reinterpret_cast<BYTE *>(name.data()), &size, flags)) {
             if (GetLastError() != ERROR_MORE_DATA)
                 break;
             // A longer name appeared meanwhile: the same one again, in a larger buffer. A

@@ -1,6 +1,8 @@
 // Cryptographic service providers and their key containers.
 #pragma once
 
+#include "handles/handleowner.h"
+
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -17,7 +19,13 @@ struct ProviderEntry {
 // The installed providers in the system's order; empty when there are none. Never throws.
 std::vector<ProviderEntry> enumProviders();
 
-// Owns one provider context; released in the destructor with the last error kept.
+struct ProviderTraits {
+    using Handle = HCRYPTPROV;
+    static Handle empty() noexcept { return 0; }
+    static void close(Handle handle) noexcept { CryptReleaseContext(handle, 0); }
+};
+
+// Owns one provider context; released when it goes, with the last error kept.
 class CryptoProvider {
 public:
     // A context without a key container (flags such as CRYPT_VERIFYCONTEXT).
@@ -25,13 +33,8 @@ public:
     // A context on the named key container.
     CryptoProvider(const std::wstring &providerName, const std::wstring &containerName, DWORD providerType,
                    DWORD flags);
-    ~CryptoProvider();
-    CryptoProvider(CryptoProvider &&other) noexcept;
-    CryptoProvider &operator=(CryptoProvider &&other) noexcept;
-    CryptoProvider(const CryptoProvider &) = delete;
-    CryptoProvider &operator=(const CryptoProvider &) = delete;
 
-    HCRYPTPROV handle() const { return m_handle; }
+    HCRYPTPROV handle() const { return m_handle.get(); }
 
     // The raw value of a provider parameter; throws when its size cannot be read.
     std::vector<BYTE> getParam(DWORD param, DWORD flags) const;
@@ -44,7 +47,7 @@ public:
     std::vector<std::wstring> enumContainers() const;
 
 private:
-    HCRYPTPROV m_handle = 0;
+    handles::HandleOwner<ProviderTraits> m_handle;
 };
 
 } // namespace crypto

@@ -1,79 +1,84 @@
 #include "crypto/store.h"
 
 #include "crypto/cryptexception.h"
+#include "crypto/filehandle.h"
 #include "crypto/provider.h"
 
 namespace crypto {
 
+namespace {
+
+// ERROR_NO_MORE_FILES, how a store kept by another provider ends its list.
+constexpr DWORD kNoMoreFiles = 18;
+
+// The store of an encoded message or serialized store; null, the last error set, when the
+// bytes are not that.
+HCERTSTORE openEncoded(LPCSTR provider, const BYTE *data, size_t size)
+{
+    CRYPT_DATA_BLOB blob{static_cast<DWORD>(size), const_cast<BYTE *>(data)};
+    return CertOpenStore(provider, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, 0, &blob);
+}
+
+} // namespace
+
 CryptoStore::CryptoStore(const CryptoProvider *provider, const std::wstring &name)
+    : CryptoStore(CertOpenSystemStoreW(provider ? provider->handle() : 0, name.c_str()))
 {
-    m_handle = CertOpenSystemStoreW(provider ? provider->handle() : 0, name.c_str());
+}
+
+CryptoStore::CryptoStore(HCERTSTORE opened, const wchar_t *sentence) : m_handle(opened)
+{
     if (!m_handle)
-        throwLastError();
-}
-
-CryptoStore::~CryptoStore()
-{
-    if (m_handle) {
-        const DWORD error = GetLastError();
-        CertCloseStore(m_handle, 0);
-        SetLastError(error);
-    }
-}
-
-void CryptoStore::reset(HCERTSTORE handle)
-{
-    if (m_handle)
-        CertCloseStore(m_handle, 0);
-    m_handle = handle;
+        throwLastError(sentence);
 }
 
 void CryptoStore::add(const CryptoCertificate &certificate) { add(certificate.context()); }
 
 void CryptoStore::add(PCCERT_CONTEXT context)
 {
-    if (!CertAddCertificateContextToStore(m_handle, context, CERT_STORE_ADD_ALWAYS, nullptr))
+    if (!CertAddCertificateContextToStore(handle(), context, CERT_STORE_ADD_ALWAYS, nullptr))
         throwLastError();
 }
 
-PCCERT_CONTEXT CryptoStore::findByHash(const std::vector<BYTE> &hash) const
+CryptoCertificate CryptoStore::findByHash(const std::vector<BYTE> &hash) const
 {
     CRYPT_HASH_BLOB blob{static_cast<DWORD>(hash.size()), const_cast<BYTE *>(hash.data())};
-    PCCERT_CONTEXT context = CertFindCertificateInStore(m_handle, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0,
+    PCCERT_CONTEXT context = CertFindCertificateInStore(handle(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0,
                                                         CERT_FIND_SHA1_HASH, &blob, nullptr);
     if (!context)
         throwLastError(L"Для указанного хеша сертификат не найден\n");
-    return context;
+    return CryptoCertificate::adopt(context);
 }
 
 std::vector<CryptoCertificate> CryptoStore::enumerate() const
 {
     std::vector<CryptoCertificate> certificates;
-    for (PCCERT_CONTEXT context = CertEnumCertificatesInStore(m_handle, nullptr); context;
-         context = CertEnumCertificatesInStore(m_handle, context))
-        certificates.emplace_back(context); // the record takes its own reference
+    for (PCCERT_CONTEXT context = CertEnumCertificatesInStore(handle(), nullptr); context;
+         context = CertEnumCertificatesInStore(handle(), context))
+        certificates.push_back(CryptoCertificate::share(context)); // the next call frees the enumeration's
+    // The end of the list says so; any other reason would show part of the store as all of it.
+    const DWORD error = GetLastError();
+    if (error != static_cast<DWORD>(CRYPT_E_NOT_FOUND) && error != kNoMoreFiles)
+        throwLastError();
     return certificates;
 }
 
 void CryptoStore::commit()
 {
-    if (!CertControlStore(m_handle, 0, CERT_STORE_CTRL_COMMIT, nullptr))
+    if (!CertControlStore(handle(), 0, CERT_STORE_CTRL_COMMIT, nullptr))
         throwLastError();
 }
 
 void CryptoStore::resync()
 {
-    if (!CertControlStore(m_handle, 0, CERT_STORE_CTRL_RESYNC, nullptr))
+    if (!CertControlStore(handle(), 0, CERT_STORE_CTRL_RESYNC, nullptr))
         throwLastError();
 }
 
 SerializedStore::SerializedStore(const std::wstring &path)
+    : CryptoStore(CertOpenStore(CERT_STORE_PROV_FILENAME_W, X509_ASN_ENCODING, 0, CERT_FILE_STORE_COMMIT_ENABLE_FLAG,
+                                path.c_str()))
 {
-    HCERTSTORE handle = CertOpenStore(CERT_STORE_PROV_FILENAME_W, X509_ASN_ENCODING, 0,
-                                      CERT_FILE_STORE_COMMIT_ENABLE_FLAG, path.c_str());
-    if (!handle)
-        throwLastError();
-    reset(handle);
 }
 
 void SerializedStore::add(PCCERT_CONTEXT context)
@@ -89,21 +94,11 @@ void SerializedStore::add(PCCERT_CONTEXT context)
         throwLastError(L"Ошибка добавления сертификата в хранилище.\n");
 }
 
-MemoryStore::MemoryStore()
-{
-    HCERTSTORE handle = CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr);
-    if (!handle)
-        throwLastError();
-    reset(handle);
-}
+MemoryStore::MemoryStore() : CryptoStore(CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr)) {}
 
 MemoryStore::MemoryStore(LPCSTR provider, const BYTE *data, size_t size)
+    : CryptoStore(openEncoded(provider, data, size))
 {
-    CRYPT_DATA_BLOB blob{static_cast<DWORD>(size), const_cast<BYTE *>(data)};
-    HCERTSTORE handle = CertOpenStore(provider, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, 0, &blob);
-    if (!handle)
-        throwLastError();
-    reset(handle);
 }
 
 std::vector<BYTE> MemoryStore::save(DWORD saveAs) const
@@ -132,25 +127,18 @@ namespace {
 class ReadOnlyStore : public CryptoStore {
 public:
     ReadOnlyStore(LPCSTR provider, DWORD location, const std::wstring &nameOrPath)
+        : CryptoStore(
+              CertOpenStore(provider, X509_ASN_ENCODING, 0, location | CERT_STORE_READONLY_FLAG, nameOrPath.c_str()))
     {
-        HCERTSTORE handle =
-            CertOpenStore(provider, X509_ASN_ENCODING, 0, location | CERT_STORE_READONLY_FLAG, nameOrPath.c_str());
-        if (!handle)
-            throwLastError();
-        reset(handle);
     }
 };
 
 // Whether the file is there and the user may not write it.
 bool unwritableFile(const std::wstring &path)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        CloseHandle(file);
-        return false;
-    }
-    return GetLastError() == ERROR_ACCESS_DENIED;
+    const FileHandleOwner file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return !file && GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 } // namespace

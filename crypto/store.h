@@ -2,6 +2,7 @@
 #pragma once
 
 #include "crypto/certificate.h"
+#include "crypto/storehandle.h"
 
 #include <boost/shared_ptr.hpp>
 
@@ -12,23 +13,24 @@ namespace crypto {
 
 class CryptoProvider;
 
-// Owns one store handle; closed in the destructor.
+// Owns one store handle; closed when it goes.
 class CryptoStore {
 public:
     // The current user's system store of that name (no provider: callers pass none).
     CryptoStore(const CryptoProvider *provider, const std::wstring &name);
-    virtual ~CryptoStore();
+    virtual ~CryptoStore() = default;
     CryptoStore(const CryptoStore &) = delete;
     CryptoStore &operator=(const CryptoStore &) = delete;
 
-    HCERTSTORE handle() const { return m_handle; }
+    HCERTSTORE handle() const { return m_handle.get(); }
 
     void add(const CryptoCertificate &certificate);
     virtual void add(PCCERT_CONTEXT context);
 
-    // The certificate with this SHA-1 hash, owned by the caller; throws when there is none.
-    PCCERT_CONTEXT findByHash(const std::vector<BYTE> &hash) const;
-    // Every certificate in store order; empty when the store cannot be listed.
+    // The certificate with this SHA-1 hash; throws when there is none.
+    CryptoCertificate findByHash(const std::vector<BYTE> &hash) const;
+    // Every certificate in store order; empty when the store holds none, throws when it
+    // cannot be listed.
     std::vector<CryptoCertificate> enumerate() const;
 
     // Writes what changed to the store's file now; throws when the write fails. A system
@@ -40,12 +42,12 @@ public:
     void resync();
 
 protected:
-    CryptoStore() = default;
-    // Takes over `handle`, closing the one held before.
-    void reset(HCERTSTORE handle);
+    // Takes over the store just opened; throws, right after the opening call, when it failed
+    // (the system's text preceded by `sentence` when one is given).
+    explicit CryptoStore(HCERTSTORE opened, const wchar_t *sentence = nullptr);
 
 private:
-    HCERTSTORE m_handle = nullptr;
+    StoreHandle m_handle;
 };
 
 // A store file (SST) that keeps each certificate with its properties; what changed is

@@ -7,10 +7,7 @@ namespace test {
 
 crypto::CryptoCertificate certificateByHash(const crypto::CryptoStore &store, const std::wstring &hash)
 {
-    PCCERT_CONTEXT context = store.findByHash(crypto::hexToBytes(hash));
-    crypto::CryptoCertificate certificate(context);
-    CertFreeCertificateContext(context); // the record holds its own reference
-    return certificate;
+    return store.findByHash(crypto::hexToBytes(hash));
 }
 
 std::vector<crypto::CryptoCertificate> certificatesOf(const crypto::CryptoStore &store,

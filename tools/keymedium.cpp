@@ -4,6 +4,7 @@
 #include "keyfiles.h"
 #include "selfsigned.h"
 
+#include "crypto/storehandle.h"
 #include "files/filereading.h"
 #include "providers/keycontainers.h"
 #include "providers/pfximport.h"
@@ -208,10 +209,10 @@ std::string importPfx(const Options &options)
     std::string stem = std::filesystem::path(path).stem().string();
     target.fallbackName = platform::fromUtf8(stem);
     std::vector<std::wstring> names;
-    HCERTSTORE store = platform::importPfx(bytes.data(), bytes.size(), password.c_str(), target, &names);
+    const crypto::StoreHandle store(
+        platform::importPfx(bytes.data(), bytes.size(), password.c_str(), target, &names));
     if (!store)
         throw std::runtime_error("cannot import " + path + ": " + whyPfxFailed(GetLastError()));
-    CertCloseStore(store, 0);
     if (names.empty())
         throw std::runtime_error(path + " holds no private key");
     for (const std::wstring &name : names)

@@ -145,7 +145,7 @@ std::vector<crypto::CryptoCertificate> MainWindowTest::systemStore(const std::ws
     std::vector<crypto::CryptoCertificate> certificates;
     for (PCCERT_CONTEXT context = store ? CertEnumCertificatesInStore(store, nullptr) : nullptr; context;
          context = CertEnumCertificatesInStore(store, context))
-        certificates.emplace_back(context);
+        certificates.push_back(crypto::CryptoCertificate::share(context));
     if (store)
         CertCloseStore(store, 0);
     return certificates;
@@ -160,7 +160,7 @@ std::vector<crypto::CryptoCertificate> MainWindowTest::storeFile(const std::stri
     std::vector<crypto::CryptoCertificate> certificates;
     for (PCCERT_CONTEXT context = store ? CertEnumCertificatesInStore(store, nullptr) : nullptr; context;
          context = CertEnumCertificatesInStore(store, context))
-        certificates.emplace_back(context);
+        certificates.push_back(crypto::CryptoCertificate::share(context));
     if (store)
         CertCloseStore(store, 0);
     return certificates;

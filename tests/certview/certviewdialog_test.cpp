@@ -80,9 +80,7 @@ std::vector<BYTE> readData(const std::string &name)
 CryptoCertificate certificateOf(const std::vector<BYTE> &der)
 {
     PCCERT_CONTEXT context = CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
-    CryptoCertificate certificate(context);
-    CertFreeCertificateContext(context);
-    return certificate;
+    return CryptoCertificate::adopt(context);
 }
 
 CryptoCertificate load(const std::string &name) { return certificateOf(readData(name)); }

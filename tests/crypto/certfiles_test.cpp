@@ -67,8 +67,7 @@ protected:
     {
         PCCERT_CONTEXT context =
             CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
-        crypto::CryptoCertificate certificate(context);
-        CertFreeCertificateContext(context);
+        crypto::CryptoCertificate certificate = crypto::CryptoCertificate::adopt(context);
         CRYPT_KEY_PROV_INFO info{};
         info.pwszContainerName = const_cast<wchar_t *>(L"Контейнер");
         info.pwszProvName = const_cast<wchar_t *>(L"Провайдер");

@@ -27,9 +27,7 @@ CryptoCertificate load(const std::string &name)
     const std::vector<BYTE> der = readData(name);
     PCCERT_CONTEXT context =
         CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
-    CryptoCertificate certificate(context);
-    CertFreeCertificateContext(context);
-    return certificate;
+    return CryptoCertificate::adopt(context);
 }
 
 class Locale {
@@ -126,8 +124,7 @@ TEST(CertificateTexts, DatesAreTheLongDateAndTimeOfTheUsersLocaleAndZone)
     const std::vector<BYTE> der = testsupport::makeCertificate(spec);
     PCCERT_CONTEXT context =
         CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
-    const CryptoCertificate certificate(context);
-    CertFreeCertificateContext(context);
+    const CryptoCertificate certificate = CryptoCertificate::adopt(context);
 #ifdef _WIN32
     if (testsupport::runningUnderWine()) {
         wchar_t format[80] = {};

@@ -160,6 +160,17 @@ TEST(CryptoConfigSearch, AProgramInCyrillicFoldersFindsItsFile)
     EXPECT_EQ(probeAt(program, dir.path() / "home"), "[System]\n[Root]\n");
 }
 
+#ifndef _WIN32 // Windows reaches paths this long only where long paths are enabled
+TEST(CryptoConfigSearch, AProgramDeeperThanFiveHundredCharactersFindsItsFile)
+{
+    TempDir dir;
+    const auto folder = dir.path() / std::string(120, 'a') / std::string(120, 'b') / std::string(120, 'c') /
+                        std::string(120, 'd') / std::string(120, 'e');
+    writeText(folder / "config" / "crypto.cfg", "MSCAPI.CertKeyStore.Name=Root\n");
+    EXPECT_EQ(probeAt(folder / "bin" / "probe", dir.path() / "home"), "[System]\n[Root]\n");
+}
+#endif
+
 TEST(CryptoConfigSearch, ModuleRelativePathsStepUpButNotAboveTwoComponents)
 {
     const wchar_t separator = std::filesystem::path::preferred_separator;

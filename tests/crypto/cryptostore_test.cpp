@@ -29,9 +29,7 @@ CryptoCertificate certificateOf(const std::vector<BYTE> &der)
 {
     PCCERT_CONTEXT context =
         CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
-    CryptoCertificate certificate(context);
-    CertFreeCertificateContext(context);
-    return certificate;
+    return CryptoCertificate::adopt(context);
 }
 
 void linkToContainer(CryptoCertificate &certificate, const wchar_t *container)
@@ -103,9 +101,8 @@ TEST_F(Stores, CertificatesAreFoundAgainByTheirHashText)
 #endif
     EXPECT_EQ(hashes, added);
 
-    const CryptoCertificate found(store->findByHash(crypto::hexToBytes(b.sha1Hash())));
+    const CryptoCertificate found = store->findByHash(crypto::hexToBytes(b.sha1Hash()));
     EXPECT_EQ(found.sha1Hash(), b.sha1Hash());
-    CertFreeCertificateContext(found.context()); // findByHash hands over a reference of its own
 }
 
 TEST_F(Stores, AMissingHashThrowsItsSentenceAndTheSystemText)
@@ -128,9 +125,7 @@ TEST_F(Stores, DeletingAFoundCertificateRemovesItAndEmptiesTheRecord)
     auto store = crypto::openStore(L"Root", false);
     const CryptoCertificate a = certificateOf(testsupport::makeNumberedCertificate(3));
     store->add(a);
-    PCCERT_CONTEXT context = store->findByHash(crypto::hexToBytes(a.sha1Hash()));
-    CryptoCertificate found(context);
-    CertFreeCertificateContext(context);
+    CryptoCertificate found = store->findByHash(crypto::hexToBytes(a.sha1Hash()));
     EXPECT_TRUE(found.deleteFromStore());
     EXPECT_TRUE(found.empty());
     // Other roots may be there: the system's own.
@@ -222,6 +217,22 @@ TEST_F(Stores, ADamagedStoreFileThrowsOnOpen)
 }
 
 #ifndef _WIN32
+// The platform layer reads a key link only when asked for it (Windows may refuse such a
+// store as it reads it).
+TEST_F(Stores, AKeyLinkThatCannotBeReadThrowsInsteadOfShowingNone)
+{
+    // A serialized store: one certificate whose key link (property 2) is four bytes.
+    const testsupport::Bytes der = testsupport::makeNumberedCertificate(8);
+    testsupport::Bytes bytes{0, 0, 0, 0, 'C', 'E', 'R', 'T'};
+    for (std::uint32_t v : {2u, 1u, 4u, 0u, 32u, 1u, static_cast<std::uint32_t>(der.size())})
+        testsupport::appendDword(bytes, v);
+    bytes.insert(bytes.end(), der.begin(), der.end());
+    bytes.insert(bytes.end(), 12, 0);
+    const auto certificates = crypto::MemoryStore(CERT_STORE_PROV_SERIALIZED, bytes.data(), bytes.size()).enumerate();
+    ASSERT_EQ(certificates.size(), 1u);
+    EXPECT_THROW(certificates[0].keyContainerInfo(), crypto::CryptException);
+}
+
 // What a user may only read opens to be viewed, read-only; what they may change opens
 // as ever. The tests run as root: a child process drops to nobody to be refused.
 TEST_F(Stores, AStoreTheUserMayNotChangeOpensReadOnlyToBeViewed)

@@ -8,8 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     PCCERT_CONTEXT context = CertCreateCertificateContext(X509_ASN_ENCODING, data, static_cast<DWORD>(size));
     if (!context)
         return 0;
-    const crypto::CryptoCertificate certificate(context);
-    CertFreeCertificateContext(context);
+    const crypto::CryptoCertificate certificate = crypto::CryptoCertificate::adopt(context);
     showAllTexts(certificate);
     for (DWORD type = CERT_NAME_EMAIL_TYPE; type <= CERT_NAME_UPN_TYPE; ++type) {
         DWORD strType = CERT_X500_NAME_STR;

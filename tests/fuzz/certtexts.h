@@ -13,12 +13,16 @@ inline size_t showAllTexts(const crypto::CryptoCertificate &certificate)
                        certificate.subjectName(CERT_SIMPLE_NAME_STR | CERT_NAME_STR_REVERSE_FLAG) +
                        certificate.subjectName(CERT_OID_NAME_STR) + certificate.notBefore() +
                        certificate.notAfter() + certificate.serialNumber() + certificate.sha1Hash() +
-                       certificate.keyContainerInfo() + certificate.simpleDisplayName();
+                       certificate.simpleDisplayName();
     all += crypto::extractField(all, L"CN=", L',') + crypto::extractField(all, L"O=", L',');
-    try {
-        all += certificate.keyIdentifier();
-    } catch (const crypto::CryptException &) {
-        // a key identifier that does not decode is reported, not shown
+    // A key identifier that does not decode, or a key link that cannot be read, is reported, not shown.
+    using Text = std::wstring (crypto::CryptoCertificate::*)() const;
+    for (Text text :
+         {Text(&crypto::CryptoCertificate::keyIdentifier), Text(&crypto::CryptoCertificate::keyContainerInfo)}) {
+        try {
+            all += (certificate.*text)();
+        } catch (const crypto::CryptException &) {
+        }
     }
     return all.size();
 }

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     if (store->load(platform::Bytes(data, data + size))) {
         for (PCCERT_CONTEXT c = CertEnumCertificatesInStore(store, nullptr); c;
              c = CertEnumCertificatesInStore(store, c)) {
-            showAllTexts(crypto::CryptoCertificate(c));
+            showAllTexts(crypto::CryptoCertificate::share(c));
             DWORD length = 0;
             if (CertSerializeCertificateStoreElement(c, 0, nullptr, &length)) {
                 platform::Bytes element(length);
@@ -25,8 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size)
     const void *context = nullptr;
     if (CertAddSerializedElementToStore(nullptr, data, static_cast<DWORD>(size), CERT_STORE_ADD_ALWAYS, 0,
                                         CERT_STORE_CERTIFICATE_CONTEXT_FLAG, nullptr, &context)) {
-        showAllTexts(crypto::CryptoCertificate(static_cast<PCCERT_CONTEXT>(context)));
-        CertFreeCertificateContext(static_cast<PCCERT_CONTEXT>(context));
+        showAllTexts(crypto::CryptoCertificate::adopt(static_cast<PCCERT_CONTEXT>(context)));
     }
     return 0;
 }

@@ -20,9 +20,7 @@ crypto::CryptoCertificate made(const char *name, std::int64_t notAfterUnix)
     spec.notAfterUnix = notAfterUnix;
     const testsupport::Bytes der = testsupport::makeCertificate(spec);
     PCCERT_CONTEXT context = CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
-    crypto::CryptoCertificate certificate(context);
-    CertFreeCertificateContext(context);
-    return certificate;
+    return crypto::CryptoCertificate::adopt(context);
 }
 
 // Each shown row by its place in the certificates given to the fill.

@@ -53,12 +53,7 @@ const wxGenericProgressDialog *progressDialog()
 // store: the page still lists it.
 void removeBehindTheList(crypto::CryptoStore &store, const Bytes &der)
 {
-    crypto::CryptoCertificate found;
-    {
-        PCCERT_CONTEXT context = store.findByHash(testsupport::sha1Of(der));
-        found = crypto::CryptoCertificate(context);
-        CertFreeCertificateContext(context);
-    }
+    crypto::CryptoCertificate found = store.findByHash(testsupport::sha1Of(der));
     ASSERT_TRUE(found.deleteFromStore());
 }
 

@@ -30,7 +30,9 @@ std::wstring hashText(const Bytes &der)
 
 void add(crypto::CryptoStore &store, const Bytes &der, const wchar_t *container, const wchar_t *provider)
 {
-    PCCERT_CONTEXT context = CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
+    const crypto::CryptoCertificate created = crypto::CryptoCertificate::adopt(
+        CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size())));
+    PCCERT_CONTEXT context = created.context();
     ASSERT_NE(context, nullptr);
     if (container) {
         CRYPT_KEY_PROV_INFO info{};
@@ -41,7 +43,6 @@ void add(crypto::CryptoStore &store, const Bytes &der, const wchar_t *container,
         EXPECT_TRUE(CertSetCertificateContextProperty(context, CERT_KEY_PROV_INFO_PROP_ID, 0, &info));
     }
     store.add(context);
-    CertFreeCertificateContext(context);
 }
 
 size_t copiesIn(const crypto::CryptoStore &store, const Bytes &der)

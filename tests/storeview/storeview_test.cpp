@@ -537,9 +537,8 @@ TEST_F(StoreEditorWindow, ClosingTheWindowWritesBackAStoreFileThatChanged)
     const std::wstring path = storeFile("closing.sst");
     auto *editor = new StoreEditor(path, true);
     const std::vector<unsigned char> der = testsupport::makeNumberedCertificate(1);
-    PCCERT_CONTEXT context = CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
-    editor->currentPageData()->store->add(context);
-    CertFreeCertificateContext(context);
+    editor->currentPageData()->store->add(crypto::CryptoCertificate::adopt(
+        CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()))));
 
     editor->Close();
     guitest::processEvents();

@@ -104,8 +104,7 @@ int main(int argc, char **argv)
                 CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
             if (!context)
                 crypto::throwLastError();
-            crypto::CryptoCertificate certificate(context);
-            CertFreeCertificateContext(context);
+            crypto::CryptoCertificate certificate = crypto::CryptoCertificate::adopt(context);
             const std::wstring number = std::to_wstring(i - 2);
             setFriendlyName(certificate, L"Сертификат " + number);
             const std::wstring container = L"\\\\.\\FLASH\\Контейнер " + number;

@@ -24,6 +24,7 @@ void putInto(HCERTSTORE store, const testsupport::Bytes &der, const wchar_t *con
     PCCERT_CONTEXT added = nullptr;
     ASSERT_TRUE(CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()),
                                                  CERT_STORE_ADD_REPLACE_EXISTING, &added));
+    const crypto::CryptoCertificate owner = crypto::CryptoCertificate::adopt(added);
     if (container) {
         CRYPT_KEY_PROV_INFO link{};
         link.pwszContainerName = const_cast<wchar_t *>(container);
@@ -32,7 +33,6 @@ void putInto(HCERTSTORE store, const testsupport::Bytes &der, const wchar_t *con
         link.dwKeySpec = AT_KEYEXCHANGE;
         EXPECT_TRUE(CertSetCertificateContextProperty(added, CERT_KEY_PROV_INFO_PROP_ID, 0, &link));
     }
-    CertFreeCertificateContext(added);
 }
 
 } // namespace
