@@ -54,18 +54,12 @@ void CryptoCertificate::setProperty(const void *data, DWORD propId, DWORD flags)
 
 std::vector<BYTE> CryptoCertificate::getProperty(DWORD propId) const
 {
-    // A property may go between the two calls, as when another thread removes it.
-    const auto missing = [] {
-        if (GetLastError() != static_cast<DWORD>(CRYPT_E_NOT_FOUND))
-            throwLastError();
-        return std::vector<BYTE>();
-    };
     DWORD size = 0;
     if (!CertGetCertificateContextProperty(context(), propId, nullptr, &size))
-        return missing();
+        return {};
     std::vector<BYTE> value(size);
     if (!CertGetCertificateContextProperty(context(), propId, value.data(), &size))
-        return missing();
+        return {};
     value.resize(size);
     return value;
 }

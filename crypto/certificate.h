@@ -44,7 +44,8 @@ public:
 
     // Throws when the property cannot be set.
     void setProperty(const void *data, DWORD propId, DWORD flags);
-    // The property's bytes; empty when the certificate has none (CRYPT_E_NOT_FOUND), else throws.
+    // The property's bytes. Empty when it is missing or cannot be read, by contract: a damaged
+    // property (a key link that cannot be decoded) shows as none and never hides the store.
     std::vector<BYTE> getProperty(DWORD propId) const;
 
     std::wstring subjectName(DWORD strType) const;

@@ -8,9 +8,6 @@ namespace crypto {
 
 namespace {
 
-// ERROR_NO_MORE_FILES, how a store kept by another provider ends its list.
-constexpr DWORD kNoMoreFiles = 18;
-
 // The store of an encoded message or serialized store; null, the last error set, when the
 // bytes are not that.
 HCERTSTORE openEncoded(LPCSTR provider, const BYTE *data, size_t size)
@@ -56,10 +53,6 @@ std::vector<CryptoCertificate> CryptoStore::enumerate() const
     for (PCCERT_CONTEXT context = CertEnumCertificatesInStore(handle(), nullptr); context;
          context = CertEnumCertificatesInStore(handle(), context))
         certificates.push_back(CryptoCertificate::share(context)); // the next call frees the enumeration's
-    // The end of the list says so; any other reason would show part of the store as all of it.
-    const DWORD error = GetLastError();
-    if (error != static_cast<DWORD>(CRYPT_E_NOT_FOUND) && error != kNoMoreFiles)
-        throwLastError();
     return certificates;
 }
 

@@ -29,8 +29,8 @@ public:
 
     // The certificate with this SHA-1 hash; throws when there is none.
     CryptoCertificate findByHash(const std::vector<BYTE> &hash) const;
-    // Every certificate in store order; empty when the store holds none, throws when it
-    // cannot be listed.
+    // Every certificate in store order. Never throws, by contract: the list ends where the
+    // store's enumeration ends.
     std::vector<CryptoCertificate> enumerate() const;
 
     // Writes what changed to the store's file now; throws when the write fails. A system

@@ -55,6 +55,12 @@ std::wstring oneLine(std::wstring text)
 
 std::wstring quoted(const std::wstring &text) { return L"«" + text + L"»"; }
 
+// What a failed reading of the page's store tells, before the system's reason.
+std::wstring notRead(const StoreViewDialog::__page_data &page)
+{
+    return L"Не удалось прочитать хранилище " + quoted(page.title) + L".";
+}
+
 // What a failed write of the page's store tells, before the system's reason.
 std::wstring notWritten(const StoreViewDialog::__page_data &page)
 {
@@ -389,10 +395,15 @@ void StoreViewDialog::filterList(__page_data &page, const std::wstring &text)
     refreshCounts();
 }
 
+void StoreViewDialog::refill(__page_data &page)
+{
+    runReported(notRead(page), [&] { fillList(page); });
+}
+
 void StoreViewDialog::relist(__page_data &page)
 {
     resyncStore(page);
-    fillList(page);
+    refill(page);
     if (!page.filter.empty())
         filterList(page, page.filter);
 }
@@ -418,7 +429,7 @@ void StoreViewDialog::OnFilterText(wxCommandEvent &)
     record->filter = text;
     if (text.empty()) {
         // Rows the filter dropped are gone from the list: read them from the store again.
-        fillList(*record);
+        refill(*record);
         return;
     }
     // Each text narrows what the list shows already.
@@ -487,7 +498,7 @@ void StoreViewDialog::pasteSelected(const __page_data &source, __page_data *targ
         runReported(notWritten(*target), [&] { addition.commit(); });
         // The whole store, also on a filtered page, so that what was pasted shows.
         resyncStore(*target);
-        fillList(*target);
+        refill(*target);
     }
     // Told once, when the copy is over, rather than a box for each certificate.
     if (!addition.present().empty())
@@ -686,7 +697,7 @@ void StoreViewDialog::exportRows(const __page_data &page, std::wstring path, int
 void StoreViewDialog::resyncStore(const __page_data &page)
 {
     const boost::shared_ptr<crypto::CryptoStore> store = page.store;
-    runReported(L"Не удалось прочитать хранилище " + quoted(page.title) + L".", [&] { store->resync(); });
+    runReported(notRead(page), [&] { store->resync(); });
 }
 
 bool StoreViewDialog::runReported(const std::wstring &what, const std::function<void()> &action)

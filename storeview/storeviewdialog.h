@@ -110,6 +110,8 @@ protected:
     // Lists every certificate of the page's store afresh, with the gauge, the counts and
     // the page's total.
     void fillList(__page_data &page);
+    // fillList on a page that is open already: a failure is reported, the list stays.
+    void refill(__page_data &page);
     // Narrows the page's list to the rows whose subject holds `text`.
     void filterList(__page_data &page, const std::wstring &text);
     // Reads the page's store again from where it is kept and lists what it holds now,
