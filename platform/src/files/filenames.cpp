@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <cwchar>
 #include <fcntl.h>
-#include <stdio.h> // renameat2
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,20 +64,6 @@ bool copyFile(const std::string &from, const std::string &to, bool replace)
             }
         },
         replace);
-}
-
-// Renames without replacing: the kernel refuses an existing target atomically where the
-// file system can; elsewhere the target is looked for first.
-int renameNoReplace(const std::string &from, const std::string &to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    struct stat st {};
-    if (::lstat(to.c_str(), &st) == 0)
-        return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h> // renameat2
 #include <stdlib.h> // mkostemp
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,6 +41,27 @@ int writeAll(int fd, const BYTE *data, size_t size)
 
 } // namespace
 
+int renameNoReplace(const std::string &from, const std::string &to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without that flag: a new link is refused atomically where a name is
+    // taken, and the old name then goes.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return 0;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EMLINK)
+        return errno;
+    // A folder, or no hard links there either: the target is looked for first.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0)
+        return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
 bool replaceWithNewFile(const std::string &target, const std::function<int(int fd)> &fill, bool replace)
 {
     std::string temp = temporaryPrefix(target) + "XXXXXX";
@@ -58,10 +80,11 @@ bool replaceWithNewFile(const std::string &target, const std::function<int(int f
         error = errno;
     if (error)
         return abandon(win32ErrorOfErrno(error, ERROR_WRITE_FAULT));
-    if (!replace && ::access(target.c_str(), F_OK) == 0)
+    error = replace ? (::rename(temp.c_str(), target.c_str()) == 0 ? 0 : errno) : renameNoReplace(temp, target);
+    if (error == EEXIST)
         return abandon(ERROR_ALREADY_EXISTS);
-    if (::rename(temp.c_str(), target.c_str()) != 0)
-        return abandon(win32ErrorOfErrno(errno, ERROR_WRITE_FAULT));
+    if (error)
+        return abandon(win32ErrorOfErrno(error, ERROR_WRITE_FAULT));
     // The rename itself is durable only once the folder is flushed.
     const Fd folder(::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder)

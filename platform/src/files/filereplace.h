@@ -19,6 +19,10 @@ namespace platform {
 // temporary file is removed when anything fails; false with the last error set then.
 bool replaceWithNewFile(const std::string &target, const std::function<int(int fd)> &fill, bool replace);
 
+// Renames `from` to `to` unless a file is there; 0, EEXIST when one is, or the errno the
+// rename failed with. The refusal is atomic: no file made at `to` meanwhile is replaced.
+int renameNoReplace(const std::string &from, const std::string &to);
+
 // Replaces the file `target` (links followed, see followLinks) by `data` through
 // replaceWithNewFile. Keeps the old file's permissions, and its owner as far as the caller
 // may; refuses a file the caller may not write or that is no regular file (see
