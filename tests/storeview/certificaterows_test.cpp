@@ -114,13 +114,13 @@ TEST_F(PageRows, AnAdditionAddsOnlyWhatThePageDoesNotShowAndNamesWhatWasThere)
 {
     crypto::MemoryStore store;
     test::PageAddition addition(store, rows);
-    const crypto::CryptoCertificate &shown = certificates[2], newcomer = made("Новиков", 2083492800);
+    const crypto::CryptoCertificate &shown = certificates[2], newcomer = made("Иванов", 2083492800);
     for (const crypto::CryptoCertificate *certificate : {&shown, &newcomer, &newcomer})
         if (addition.isNew(certificate->sha1Hash(), [&] { return CertificateRows::rowOf(*certificate).subject(); }))
             addition.add(*certificate);
     addition.commit();
     EXPECT_EQ(addition.added(), 1u);
-    EXPECT_EQ(addition.present(), (std::vector<std::wstring>{L"Абрамов", L"Новиков"}));
+    EXPECT_EQ(addition.present(), (std::vector<std::wstring>{L"Абрамов", L"Иванов"}));
 
     EXPECT_EQ(test::certificateByHash(store, newcomer.sha1Hash()).sha1Hash(), newcomer.sha1Hash());
     test::deleteByHash(store, newcomer.sha1Hash());
