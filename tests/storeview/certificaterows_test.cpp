@@ -118,7 +118,6 @@ TEST_F(PageRows, AnAdditionAddsOnlyWhatThePageDoesNotShowAndNamesWhatWasThere)
     for (const crypto::CryptoCertificate *certificate : {&shown, &newcomer, &newcomer})
         if (addition.isNew(certificate->sha1Hash(), [&] { return CertificateRows::rowOf(*certificate).subject(); }))
             addition.add(*certificate);
-    addition.commit();
     EXPECT_EQ(addition.added(), 1u);
     EXPECT_EQ(addition.present(), (std::vector<std::wstring>{L"Абрамов", L"Иванов"}));
 
