@@ -1,10 +1,11 @@
-// An open POSIX file descriptor, closed when its owner goes unless released.
+// An open POSIX file descriptor or folder stream, closed when its owner goes unless released.
 #pragma once
 
 // Outside src/: a library of the program, not a room.
 #include <handles/handleowner.h>
 
 #include <cerrno>
+#include <dirent.h>
 #include <unistd.h>
 
 namespace platform {
@@ -23,5 +24,19 @@ struct FdTraits {
 };
 
 using Fd = handles::HandleOwner<FdTraits>;
+
+struct FolderStreamTraits {
+    using Handle = DIR *;
+    static DIR *empty() noexcept { return nullptr; }
+    static void close(DIR *folder) noexcept
+    {
+        const int error = errno;
+        ::closedir(folder);
+        errno = error;
+    }
+};
+
+// The entries of a folder being read (opendir).
+using FolderStream = handles::HandleOwner<FolderStreamTraits>;
 
 } // namespace platform

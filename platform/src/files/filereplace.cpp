@@ -117,22 +117,21 @@ bool replaceFileAtomically(const std::string &target, const std::vector<BYTE> &d
 void removeTemporariesBefore(const std::string &target, const timespec &moment)
 {
     const std::string prefix = fileNameOf(temporaryPrefix(target));
-    DIR *folder = ::opendir(folderOf(target).c_str());
+    const FolderStream folder(::opendir(folderOf(target).c_str()));
     if (!folder)
         return; // the write that follows reports what is wrong with the folder
-    while (const dirent *entry = ::readdir(folder)) {
+    while (const dirent *entry = ::readdir(folder.get())) {
         const std::string name = entry->d_name;
         if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0 ||
             !std::all_of(name.begin() + static_cast<long>(prefix.size()), name.end(),
                          [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }))
             continue;
         struct stat st {};
-        if (::fstatat(::dirfd(folder), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+        if (::fstatat(::dirfd(folder.get()), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
             (st.st_mtim.tv_sec < moment.tv_sec ||
              (st.st_mtim.tv_sec == moment.tv_sec && st.st_mtim.tv_nsec < moment.tv_nsec)))
-            ::unlinkat(::dirfd(folder), name.c_str(), 0);
+            ::unlinkat(::dirfd(folder.get()), name.c_str(), 0);
     }
-    ::closedir(folder);
 }
 
 } // namespace platform

@@ -1,4 +1,5 @@
 #include "providers/keycontainers.h"
+#include "files/descriptor.h"
 #include "files/filereading.h"
 #include "lasterror.h"
 
@@ -31,11 +32,10 @@ bool isFolder(const std::string &path)
 std::vector<std::string> visibleEntries(const std::string &folder)
 {
     std::vector<std::string> names;
-    if (DIR *dir = ::opendir(folder.c_str())) {
-        while (const dirent *entry = ::readdir(dir))
+    if (const FolderStream dir{::opendir(folder.c_str())}) {
+        while (const dirent *entry = ::readdir(dir.get()))
             if (entry->d_name[0] != '.')
                 names.emplace_back(entry->d_name);
-        ::closedir(dir);
     }
     std::sort(names.begin(), names.end());
     return names;

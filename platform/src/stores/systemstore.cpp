@@ -1,4 +1,5 @@
 #include "stores/systemstore.h"
+#include "files/descriptor.h"
 #include "files/fileerrors.h"
 #include "files/filereading.h"
 #include "files/filereplace.h"
@@ -56,16 +57,15 @@ bool makeFolders(const std::string &path)
 std::vector<std::wstring> existingStores(const std::string &folder)
 {
     std::vector<std::wstring> names;
-    DIR *dir = ::opendir(folder.c_str());
+    const FolderStream dir(::opendir(folder.c_str()));
     if (!dir)
         return names;
-    while (dirent *entry = ::readdir(dir)) {
+    while (dirent *entry = ::readdir(dir.get())) {
         std::string file = entry->d_name;
         if (file.size() > sizeof kSuffix - 1 && file[0] != '.' &&
             file.compare(file.size() - (sizeof kSuffix - 1), std::string::npos, kSuffix) == 0)
             names.push_back(fromUtf8(file.substr(0, file.size() - (sizeof kSuffix - 1))));
     }
-    ::closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
 }
