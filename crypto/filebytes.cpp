@@ -9,27 +9,13 @@ namespace crypto {
 
 namespace {
 
-// Owns one open file; closed when it goes, keeping the last error.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-
-    bool valid() const { return static_cast<bool>(m_handle); }
-    HANDLE get() const { return m_handle.get(); }
-    // Closes now, so that a failure to close (the last write refused) is seen.
-    bool close() { return CloseHandle(m_handle.release()) != FALSE; }
-
-private:
-    FileHandleOwner m_handle;
-};
-
 // One call reads or writes at most this much.
 constexpr DWORD kChunk = 1u << 20;
 
 // What a file being written in the place of another is called: that file's name and this.
 const wchar_t kTemporarySuffix[] = L".~export";
 
-void writeAll(const FileHandle &file, const std::vector<BYTE> &bytes)
+void writeAll(const FileHandleOwner &file, const std::vector<BYTE> &bytes)
 {
     for (size_t done = 0; done < bytes.size();) {
         const DWORD wanted = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, kChunk));
@@ -44,9 +30,9 @@ void writeAll(const FileHandle &file, const std::vector<BYTE> &bytes)
 
 std::vector<BYTE> readFileBytes(const std::wstring &path, size_t limit)
 {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid())
+    const FileHandleOwner file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         throwLastError();
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size))
@@ -77,13 +63,15 @@ void replaceFileWith(const std::wstring &path, const std::vector<BYTE> &bytes)
     const std::wstring temporary = path + kTemporarySuffix;
     if (!DeleteFileW(temporary.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
         throwLastError();
-    FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
-    if (!file.valid())
+    FileHandleOwner file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         throwLastError();
     try {
         writeAll(file, bytes);
-        if (!FlushFileBuffers(file.get()) || !file.close())
+        // Closed here rather than by the owner, so that a failure to close (the last write
+        // refused) is seen.
+        if (!FlushFileBuffers(file.get()) || !CloseHandle(file.release()))
             throwLastError();
         // Replacing keeps what the old file's owner set on it (its permissions, and through a
         // link its place); a file not there yet is moved into place.

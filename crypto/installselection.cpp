@@ -18,11 +18,8 @@ void InstallSelection::setStoreName(const std::wstring &name) { storeName = name
 
 crypto::CryptoCertificate crypto::linkedCertificate(const CryptoProvider &provider)
 {
-    CryptoCertificate certificate;
-    {
-        const CryptoKey key(provider, AT_KEYEXCHANGE);
-        certificate = CryptoCertificate(key);
-    }
+    // The key goes once its certificate is read.
+    CryptoCertificate certificate{CryptoKey(provider, AT_KEYEXCHANGE)};
     std::wstring providerName = provider.providerName();
     std::wstring containerName = provider.uniqueContainerName();
     CRYPT_KEY_PROV_INFO keyLink{};
